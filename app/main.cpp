@@ -1,0 +1,3 @@
+#include "app/show_main.h"
+
+int main() { return app::WinMain(); }

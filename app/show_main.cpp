@@ -1,0 +1,68 @@
+#include "app/show_main.h"
+
+#include <GL/gl.h>
+
+#include "app/clocks.h"
+#include "app/display_window.h"
+#include "platform/platform.h"
+#include "render/gl_state.h"
+#include "show/frame_composer.h"
+
+namespace app {
+
+render::OutlineFont outlineFont;
+
+void initShow() {
+    glClearColor(0, 0, 0, 1);
+    glClearDepth(1.0);
+    glDepthFunc(GL_LESS);
+    render::setPerspective(45, 1.3333334f);
+    glLoadIdentity();
+    outlineFont.build("Times New Roman", 0.2f);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_TEXTURE_2D);
+
+    // The clocks ran while the user answered the question; restart them so
+    // that the loading pass sees only its own time.
+    showClock.lap();
+    frameClock.lap();
+    show::loadingPass = true;
+    show::composeFrame();
+    show::loadingPass = false;
+
+    platform::currentPlatform().playMusic();
+    // Show time 0 is the start of the music.
+    showClock.lap();
+    frameClock.lap();
+}
+
+int WinMain() {
+    platform::Platform& system = platform::currentPlatform();
+    mainWindow.create();
+    system.startSoundSystem(1);
+    system.openMusicStream(kMusicPath);
+    initShow();
+
+    Stopwatch loopClock;
+    loopClock.lap();
+    if (!mainWindow.running) return 0;
+
+    for (;;) {
+        system.pumpMessages();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glColor3f(1, 1, 1);
+        show::composeFrame();
+        mainWindow.swapBuffers();
+        // A frame is always finished and presented before the show ends.
+        if (loopClock.elapsed() > static_cast<double>(kShowLength)) {
+            mainWindow.running = false;
+            break;
+        }
+        if (!mainWindow.running) break;
+    }
+    return 0;
+}
+
+}  // namespace app

@@ -1,0 +1,51 @@
+#include "platform/offscreen_context.h"
+
+#include <SDL2/SDL.h>
+
+#include <cstdio>
+
+namespace platform {
+
+OffscreenContext::~OffscreenContext() {
+    if (context_ != nullptr) SDL_GL_DeleteContext(context_);
+    if (window_ != nullptr) {
+        SDL_DestroyWindow(static_cast<SDL_Window*>(window_));
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+}
+
+bool OffscreenContext::open(int width, int height) {
+    if (context_ != nullptr) return true;
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "streakshow: no offscreen video: %s\n", SDL_GetError());
+        return false;
+    }
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_Window* window = SDL_CreateWindow("streakshow", 0, 0, width, height,
+                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (window == nullptr) {
+        std::fprintf(stderr, "streakshow: no offscreen window: %s\n", SDL_GetError());
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
+    window_ = window;
+    context_ = SDL_GL_CreateContext(window);
+    if (context_ == nullptr || SDL_GL_MakeCurrent(window, context_) != 0) {
+        std::fprintf(stderr, "streakshow: no offscreen GL context: %s\n", SDL_GetError());
+        return false;
+    }
+    return true;
+}
+
+void OffscreenContext::swapBuffers() {
+    if (window_ != nullptr) SDL_GL_SwapWindow(static_cast<SDL_Window*>(window_));
+}
+
+}  // namespace platform

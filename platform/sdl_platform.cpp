@@ -1,0 +1,276 @@
+#include "platform/sdl_platform.h"
+
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_mixer.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+constexpr int kIdYes = 6;  // IDYES
+constexpr int kIdNo = 7;   // IDNO
+
+SDL_Window* sdlWindow(WindowHandle window) { return static_cast<SDL_Window*>(window); }
+
+// Counting from the first reading (made by the clocks' static start, before
+// main) keeps the float seconds precise whatever the machine's uptime.
+std::uint32_t processMilliseconds() {
+    using Clock = std::chrono::steady_clock;
+    static const Clock::time_point origin = Clock::now();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - origin);
+    return static_cast<std::uint32_t>(ms.count());
+}
+
+void printBoxText(const char* caption, const char* text) {
+    std::fprintf(stderr, "streakshow: %s: %s\n", caption, text);
+}
+
+}  // namespace
+
+SdlPlatform::SdlPlatform(Options options) : options_(options) {}
+
+SdlPlatform::~SdlPlatform() {
+    // The show leaves its window, context and sound to the end of the
+    // process; this only runs for platforms that tests and tools make.
+    if (music_ != nullptr) Mix_FreeMusic(static_cast<Mix_Music*>(music_));
+    if (audioReady_) {
+        Mix_CloseAudio();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    if (glContext_ != nullptr) SDL_GL_DeleteContext(glContext_);
+    if (window_ != nullptr) SDL_DestroyWindow(sdlWindow(window_));
+    if (videoReady_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+bool SdlPlatform::initVideo() {
+    if (videoTried_) return videoReady_;
+    videoTried_ = true;
+    if (options_.offscreen) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    // Ctrl-C in the terminal arrives as a quit request, like a close.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "streakshow: no video: %s\n", SDL_GetError());
+        return false;
+    }
+    videoReady_ = true;
+    return true;
+}
+
+bool SdlPlatform::canShowBoxes() {
+    if (!initVideo()) return false;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver != nullptr && std::strcmp(driver, "offscreen") != 0 &&
+           std::strcmp(driver, "dummy") != 0;
+}
+
+bool SdlPlatform::askYesNo(const char* text, const char* caption) {
+    if (!canShowBoxes()) {
+        printBoxText(caption, text);
+        std::fprintf(stderr, "streakshow: no display for the question; running windowed\n");
+        return false;
+    }
+    const SDL_MessageBoxButtonData buttons[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, kIdYes, "Yes"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, kIdNo, "No"},
+    };
+    const SDL_MessageBoxData box = {SDL_MESSAGEBOX_INFORMATION, nullptr, caption, text,
+                                    SDL_arraysize(buttons), buttons, nullptr};
+    int answer = kIdNo;
+    if (SDL_ShowMessageBox(&box, &answer) != 0) {
+        printBoxText(caption, text);
+        std::fprintf(stderr, "streakshow: cannot show the question (%s); running windowed\n",
+                     SDL_GetError());
+        return false;
+    }
+    return answer == kIdYes;
+}
+
+void SdlPlatform::showNotice(const char* text, const char* caption) {
+    if (!canShowBoxes() ||
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) != 0) {
+        printBoxText(caption, text);
+    }
+}
+
+bool SdlPlatform::registerWindowClass(const char*, WindowProcedure procedure) {
+    if (!initVideo()) return false;
+    procedure_ = procedure;
+    return true;
+}
+
+bool SdlPlatform::changeDisplayMode(int width, int height, int bitsPerPixel) {
+    if (!initVideo()) return false;
+    // SDL switches the mode when a full-screen window appears; here we only
+    // learn whether the display offers it, so that a refusal is reported
+    // before the window exists, as the show expects.
+    SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB888, width, height, 0, nullptr};
+    SDL_DisplayMode closest;
+    if (SDL_GetClosestDisplayMode(0, &wanted, &closest) == nullptr || closest.w != width ||
+        closest.h != height || SDL_BITSPERPIXEL(closest.format) < 24 ||
+        static_cast<int>(SDL_BYTESPERPIXEL(closest.format)) * 8 < bitsPerPixel) {
+        return false;
+    }
+    fullscreenModeAccepted_ = true;
+    modeWidth_ = width;
+    modeHeight_ = height;
+    return true;
+}
+
+void SdlPlatform::hideCursor() {
+    if (videoReady_) SDL_ShowCursor(SDL_DISABLE);
+}
+
+WindowHandle SdlPlatform::createWindow(const char*, const char* title, WindowStyle style,
+                                       int width, int height) {
+    if (!initVideo() || window_ != nullptr) return nullptr;
+    const bool fullscreen = style == WindowStyle::popup && fullscreenModeAccepted_;
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
+    // The pixel format is part of the window on some systems (an X visual),
+    // so the GL attributes are set here, with the depth fallbacks.
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    for (const int depth : {32, 24, 16}) {
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
+        SDL_Window* window = SDL_CreateWindow(title, 0, 0, width, height, flags);
+        if (window != nullptr) {
+            if (fullscreen) {
+                SDL_DisplayMode mode{SDL_PIXELFORMAT_RGB888, modeWidth_, modeHeight_, 0, nullptr};
+                SDL_SetWindowDisplayMode(window, &mode);
+            }
+            window_ = window;
+            return window_;
+        }
+    }
+    std::fprintf(stderr, "streakshow: cannot create the window: %s\n", SDL_GetError());
+    return nullptr;
+}
+
+bool SdlPlatform::createGlContext(WindowHandle window, int, int depthBits) {
+    if (window == nullptr || window != window_) return false;
+    for (int depth = depthBits; depth >= 16; depth -= 8) {
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
+        SDL_GLContext context = SDL_GL_CreateContext(sdlWindow(window));
+        if (context == nullptr) continue;
+        if (SDL_GL_MakeCurrent(sdlWindow(window), context) != 0) {
+            SDL_GL_DeleteContext(context);
+            continue;
+        }
+        glContext_ = context;
+        SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depthBits_);
+        return true;
+    }
+    std::fprintf(stderr, "streakshow: cannot create the GL context: %s\n", SDL_GetError());
+    return false;
+}
+
+void SdlPlatform::showWindow(WindowHandle window) {
+    if (window == nullptr) return;
+    SDL_ShowWindow(sdlWindow(window));
+    SDL_RaiseWindow(sdlWindow(window));
+    SDL_DisableScreenSaver();
+}
+
+void SdlPlatform::setWindowUserData(WindowHandle window, void* data) {
+    if (window == window_) userData_ = data;
+}
+
+void* SdlPlatform::windowUserData(WindowHandle window) {
+    return window == window_ ? userData_ : nullptr;
+}
+
+LRESULT SdlPlatform::defaultWindowProcedure(WindowHandle, std::uint32_t, WPARAM, LPARAM) {
+    return 0;
+}
+
+void SdlPlatform::pumpMessages() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event) != 0) {
+        if (procedure_ == nullptr || window_ == nullptr) continue;
+        switch (event.type) {
+            case SDL_KEYDOWN: {
+                const WPARAM key = event.key.keysym.sym == SDLK_ESCAPE
+                                       ? VK_ESCAPE
+                                       : static_cast<WPARAM>(event.key.keysym.scancode) + 0x100;
+                procedure_(window_, WM_KEYDOWN, key, 0);
+                break;
+            }
+            case SDL_QUIT:
+                procedure_(window_, WM_CLOSE, 0, 0);
+                break;
+            case SDL_WINDOWEVENT:
+                if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+                    procedure_(window_, WM_CLOSE, 0, 0);
+                }
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+void SdlPlatform::swapBuffers(WindowHandle window) {
+    if (window != nullptr && window == window_ && glContext_ != nullptr) {
+        SDL_GL_SwapWindow(sdlWindow(window));
+    }
+}
+
+std::uint32_t SdlPlatform::milliseconds() { return processMilliseconds(); }
+
+void SdlPlatform::startSoundSystem(int channels) {
+    if (audioReady_) return;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        std::fprintf(stderr, "streakshow: no sound: %s\n", SDL_GetError());
+        return;
+    }
+    if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 2048) != 0) {
+        std::fprintf(stderr, "streakshow: no sound: %s\n", Mix_GetError());
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return;
+    }
+    Mix_AllocateChannels(channels);
+    audioReady_ = true;
+}
+
+void SdlPlatform::openMusicStream(const char* path) {
+    if (!audioReady_) return;
+    // Mix_LoadMUS decodes while it plays; the file is not loaded whole.
+    music_ = Mix_LoadMUS(path);
+    if (music_ == nullptr) {
+        std::fprintf(stderr, "streakshow: no music from %s: %s\n", path, Mix_GetError());
+    }
+}
+
+void SdlPlatform::playMusic() {
+    if (music_ == nullptr) return;
+    if (Mix_PlayMusic(static_cast<Mix_Music*>(music_), 1) != 0) {
+        std::fprintf(stderr, "streakshow: cannot play the music: %s\n", Mix_GetError());
+    }
+}
+
+// --- the platform in use -------------------------------------------------
+
+namespace {
+Platform* installed = nullptr;
+}
+
+Platform& currentPlatform() {
+    if (installed != nullptr) return *installed;
+    // Never destroyed: the show leaves window, context and sound to the end
+    // of the process, and the clocks read the counter during static start.
+    static SdlPlatform* const sdl = new SdlPlatform();
+    return *sdl;
+}
+
+void setPlatform(Platform* replacement) { installed = replacement; }
+
+std::uint32_t timeGetTime() { return currentPlatform().milliseconds(); }
+
+}  // namespace platform
