@@ -7,6 +7,11 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__unix__)
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace platform {
 namespace {
 
@@ -24,8 +29,39 @@ std::uint32_t processMilliseconds() {
     return static_cast<std::uint32_t>(ms.count());
 }
 
-void printBoxText(const char* caption, const char* text) {
-    std::fprintf(stderr, "streakshow: %s: %s\n", caption, text);
+// Some audio back ends (ALSA's configuration parser) print pages of their own
+// diagnostics when there is no device; the show says it in one line instead.
+class QuietStandardError {
+public:
+#if defined(__unix__)
+    QuietStandardError() {
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+        if (null >= 0) close(null);
+    }
+    ~QuietStandardError() {
+        if (saved_ < 0) return;
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+    }
+
+private:
+    int saved_ = -1;
+#endif
+};
+
+// Box texts go to standard error on one line, without the padding that
+// centres them in a box.
+std::string trimmed(const char* text) {
+    std::string line = text != nullptr ? text : "";
+    for (char& c : line) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    const auto first = line.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return line.substr(first, line.find_last_not_of(' ') - first + 1);
 }
 
 }  // namespace
@@ -51,7 +87,12 @@ bool SdlPlatform::initVideo() {
     if (options_.offscreen) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     // Ctrl-C in the terminal arrives as a quit request, like a close.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    int status = 0;
+    {
+        QuietStandardError quiet;  // display probes that find nothing say so at length
+        status = SDL_InitSubSystem(SDL_INIT_VIDEO);
+    }
+    if (status != 0) {
         std::fprintf(stderr, "streakshow: no video: %s\n", SDL_GetError());
         return false;
     }
@@ -68,8 +109,8 @@ bool SdlPlatform::canShowBoxes() {
 
 bool SdlPlatform::askYesNo(const char* text, const char* caption) {
     if (!canShowBoxes()) {
-        printBoxText(caption, text);
-        std::fprintf(stderr, "streakshow: no display for the question; running windowed\n");
+        std::fprintf(stderr, "streakshow: no display to ask \"%s\"; running windowed\n",
+                     trimmed(text).c_str());
         return false;
     }
     const SDL_MessageBoxButtonData buttons[] = {
@@ -80,9 +121,8 @@ bool SdlPlatform::askYesNo(const char* text, const char* caption) {
                                     SDL_arraysize(buttons), buttons, nullptr};
     int answer = kIdNo;
     if (SDL_ShowMessageBox(&box, &answer) != 0) {
-        printBoxText(caption, text);
-        std::fprintf(stderr, "streakshow: cannot show the question (%s); running windowed\n",
-                     SDL_GetError());
+        std::fprintf(stderr, "streakshow: cannot ask \"%s\" (%s); running windowed\n",
+                     trimmed(text).c_str(), SDL_GetError());
         return false;
     }
     return answer == kIdYes;
@@ -91,7 +131,8 @@ bool SdlPlatform::askYesNo(const char* text, const char* caption) {
 void SdlPlatform::showNotice(const char* text, const char* caption) {
     if (!canShowBoxes() ||
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) != 0) {
-        printBoxText(caption, text);
+        std::fprintf(stderr, "streakshow: %s: %s\n", trimmed(caption).c_str(),
+                     trimmed(text).c_str());
     }
 }
 
@@ -226,13 +267,16 @@ std::uint32_t SdlPlatform::milliseconds() { return processMilliseconds(); }
 
 void SdlPlatform::startSoundSystem(int channels) {
     if (audioReady_) return;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        std::fprintf(stderr, "streakshow: no sound: %s\n", SDL_GetError());
-        return;
+    int opened = -1;
+    {
+        QuietStandardError quiet;
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+            opened = Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 2048);
+            if (opened != 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        }
     }
-    if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 2048) != 0) {
-        std::fprintf(stderr, "streakshow: no sound: %s\n", Mix_GetError());
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (opened != 0) {
+        std::fprintf(stderr, "streakshow: no sound, the show runs silent: %s\n", SDL_GetError());
         return;
     }
     Mix_AllocateChannels(channels);

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what the show, its tests and its tools need on Debian 12, when it is
+# missing. As root it runs apt-get; otherwise it names the packages to install.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang
+  libsdl2-dev libsdl2-mixer-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
+  libfreetype-dev libfontconfig-dev fonts-liberation
+  libgtest-dev libbenchmark-dev
+  libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libstb-dev libpng-dev
+  netpbm sox libsox-fmt-mp3 lame ffmpeg xvfb xauth
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then
+  echo "setup: installing ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
+  echo "setup: installing ${missing[*]}" >&2
+  sudo DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  sudo DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+else
+  echo "setup: missing packages; install them with: sudo apt-get install ${missing[*]}" >&2
+  exit 1
+fi
