@@ -1,0 +1,37 @@
+// A whole file in memory, followed by one byte 0xFF.
+#pragma once
+
+#include <string>
+
+namespace image {
+
+class FileBuffer {
+  public:
+    // Reads the whole file; a file that cannot be read leaves the buffer
+    // empty (size 0, bytes null) and `error` saying why.
+    explicit FileBuffer(const char* path);
+    ~FileBuffer();
+    FileBuffer(const FileBuffer&) = delete;
+    FileBuffer& operator=(const FileBuffer&) = delete;
+
+    // Replaces the contents with the file at path (the same rules).
+    void load(const char* path);
+    // The bytes, then one 0xFF; nullptr when empty.
+    const unsigned char* contents() const { return bytes; }
+    // For messages.
+    const char* path() const { return path_.c_str(); }
+    // Why the last load left the buffer empty; "" after a good load.
+    const char* error() const { return error_.c_str(); }
+
+    unsigned char* bytes = nullptr;
+    int size = 0;  // file length + 1; 0 when the file could not be read
+    bool owns = false;
+
+  private:
+    void release();
+
+    std::string path_;
+    std::string error_;
+};
+
+}  // namespace image

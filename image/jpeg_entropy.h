@@ -1,0 +1,125 @@
+// Entropy decoding of baseline JPEG: canonical Huffman tables and the bit
+// reader over entropy-coded data (byte stuffing, markers, restarts).
+// Kept apart from the parser so that tests can drive each piece.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace image::jpeg {
+
+// Codes up to this length are decoded with one table look-up.
+constexpr int kFastBits = 9;
+
+struct HuffmanTable {
+    std::uint8_t counts[16] = {};    // codes of each length 1 to 16
+    std::uint8_t symbols[256] = {};  // in order of increasing code length
+    std::uint8_t lengths[256] = {};  // code length of entry i
+    std::uint16_t codes[256] = {};   // canonical code of entry i
+    int codeCount = 0;               // defined entries; nothing beyond is ever searched
+    bool defined = false;
+
+    // Look-up on the next kFastBits bits: (length << 8) | symbol, or 0 when
+    // the code is longer than kFastBits (or no code starts with those bits).
+    std::uint16_t fast[1 << kFastBits] = {};
+    // For AC tables: when the code and its value bits both fit in the next
+    // kFastBits bits, (value << 16) | (symbol << 8) | bits used; else 0.
+    std::int32_t fastAc[1 << kFastBits] = {};
+    // Per length: the largest code plus one (0 when there is none), and the
+    // offset from a code to its entry.
+    std::int32_t codeLimit[17] = {};
+    std::int32_t entryOffset[17] = {};
+
+    // Assigns the canonical codes to `counts` and `symbols`. Returns false
+    // when the counts need more codes than their lengths hold.
+    bool build();
+};
+
+// Reads the bits of entropy-coded data, most significant first. Stops in
+// front of any marker other than stuffing and at the end of the input; past
+// either it delivers zero bits and remembers that it did, so that a decoder
+// never reads outside the input and can tell a cut stream from a whole one.
+class BitReader {
+  public:
+    BitReader(const std::uint8_t* data, std::size_t size, std::size_t position)
+        : data_(data), end_(data + size), next_(data + position) {}
+
+    int bit() { return static_cast<int>(bits(1)); }
+
+    // The next n bits (0 to 16) as an unsigned number.
+    std::uint32_t bits(int n) {
+        if (n == 0) return 0;
+        if (count_ < n) refill();
+        const auto value = static_cast<std::uint32_t>(buffer_ >> (64 - n));
+        consume(n);
+        return value;
+    }
+
+    // Reads s bits (0 to 15) and returns the signed value that they code
+    // (the EXTEND procedure: 0 in three bits is -7, 3 is -4).
+    int receiveExtend(int s) {
+        if (s == 0) return 0;
+        const auto v = static_cast<int>(bits(s));
+        return v < (1 << (s - 1)) ? v - (1 << s) + 1 : v;
+    }
+
+    // The symbol whose code comes next. A bit sequence that matches no
+    // defined code marks the stream corrupt and yields 0.
+    int decode(const HuffmanTable& table) {
+        if (count_ < 16) refill();
+        const unsigned entry = table.fast[buffer_ >> (64 - kFastBits)];
+        if (entry != 0) {
+            consume(static_cast<int>(entry >> 8));
+            return static_cast<int>(entry & 0xFF);
+        }
+        return decodeLong(table);
+    }
+
+    // One AC symbol (run << 4 | size, 0 for end of block) and the value of
+    // its coefficient; the same as decode then receiveExtend.
+    int decodeAc(const HuffmanTable& table, int& value) {
+        if (count_ < 16) refill();
+        const std::int32_t entry = table.fastAc[buffer_ >> (64 - kFastBits)];
+        if (entry != 0) {
+            consume(entry & 0xFF);
+            value = entry >> 16;
+            return (entry >> 8) & 0xFF;
+        }
+        const int symbol = decode(table);
+        value = receiveExtend(symbol & 15);
+        return symbol;
+    }
+
+    // Consumed bits that did not come from the data (the stream ended or hit
+    // a marker too early), or met a sequence that is no code.
+    bool failed() const { return corrupt_ || count_ < padding_; }
+    bool corrupt() const { return corrupt_; }
+
+    // At a restart boundary: drops the rest of the current byte, passes over
+    // stray bytes to the next marker and consumes it when it is RST0 to RST7.
+    // Returns whether a restart marker was found.
+    bool restart();
+
+    // Where the next marker starts once the scan is done (the size when the
+    // input ends first).
+    std::size_t markerPosition() const;
+
+  private:
+    void consume(int n) {
+        buffer_ <<= n;
+        count_ -= n;
+    }
+    void refill();
+    int decodeLong(const HuffmanTable& table);
+
+    const std::uint8_t* data_;
+    const std::uint8_t* end_;
+    const std::uint8_t* next_;
+    std::uint64_t buffer_ = 0;  // the next bit is bit 63
+    int count_ = 0;             // bits held in buffer_, padding included
+    int padding_ = 0;           // zero bits appended past the data
+    bool stopped_ = false;      // at a marker or at the end of the input
+    bool corrupt_ = false;
+};
+
+}  // namespace image::jpeg

@@ -1,0 +1,325 @@
+#include "image/jpeg_pixels.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace image::jpeg {
+
+const std::uint8_t zigZagOrder[64] = {
+    0,  1,  5,  6,  14, 15, 27, 28, 2,  4,  7,  13, 16, 26, 29, 42, 3,  8,  12, 17, 25, 30,
+    41, 43, 9,  11, 18, 24, 31, 40, 44, 53, 10, 19, 23, 32, 39, 45, 52, 54, 20, 22, 33, 38,
+    46, 51, 55, 60, 21, 34, 37, 47, 50, 56, 59, 61, 35, 36, 48, 49, 57, 58, 62, 63};
+
+const std::uint8_t naturalOrder[64] = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
+    41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
+    30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+const float aanFactors[8] = {1.0f, 1.3870399f,  1.306563f,  1.1758755f,
+                             1.0f, 0.78569496f, 0.5411961f, 0.27589938f};
+
+namespace {
+
+// The one-dimensional step, written once for scalars and for vectors of
+// floats: the lanes of a vector run the same operations in the same order,
+// so both give identical results.
+template <class V>
+inline void idct8(V& x0, V& x1, V& x2, V& x3, V& x4, V& x5, V& x6, V& x7) {
+    const V t10 = x0 + x4;
+    const V t11 = x0 - x4;
+    const V t13 = x2 + x6;
+    const V t12 = (x2 - x6) * 1.4142135f - t13;
+    const V e0 = t10 + t13;
+    const V e3 = t10 - t13;
+    const V e1 = t11 + t12;
+    const V e2 = t11 - t12;
+
+    const V z13 = x5 + x3;
+    const V z10 = x5 - x3;
+    const V z11 = x1 + x7;
+    const V z12 = x1 - x7;
+    const V o7 = z11 + z13;
+    const V o11 = (z11 - z13) * 1.4142135f;
+    const V z5 = (z10 + z12) * 1.847759f;
+    const V o10 = z12 * 1.0823922f - z5;
+    const V o12 = z5 - z10 * 2.613126f;
+    const V o6 = o12 - o7;
+    const V o5 = o11 - o6;
+    const V o4 = o10 + o5;
+
+    x0 = e0 + o7;
+    x7 = e0 - o7;
+    x1 = e1 + o6;
+    x6 = e1 - o6;
+    x2 = e2 + o5;
+    x5 = e2 - o5;
+    x4 = e3 + o4;
+    x3 = e3 - o4;
+}
+
+}  // namespace
+
+void inverseDct(float block[64]) {
+    for (int c = 0; c < 8; ++c) {
+        float* b = block + c;
+        idct8(b[0], b[8], b[16], b[24], b[32], b[40], b[48], b[56]);
+    }
+    for (int r = 0; r < 8; ++r) {
+        float* b = block + 8 * r;
+        idct8(b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7]);
+    }
+}
+
+#if defined(__GNUC__) || defined(__clang__)
+
+namespace {
+
+typedef float F4 __attribute__((vector_size(16), may_alias));
+typedef int I4 __attribute__((vector_size(16)));
+
+inline void transpose(F4& a, F4& b, F4& c, F4& d) {
+    const F4 t0 = __builtin_shufflevector(a, b, 0, 4, 1, 5);
+    const F4 t1 = __builtin_shufflevector(a, b, 2, 6, 3, 7);
+    const F4 t2 = __builtin_shufflevector(c, d, 0, 4, 1, 5);
+    const F4 t3 = __builtin_shufflevector(c, d, 2, 6, 3, 7);
+    a = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+    b = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+    c = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+    d = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
+}
+
+// 8 rows of 8 as two halves each: l[r] holds columns 0-3 of row r, h[r]
+// columns 4-7. Swapping the off-diagonal quarters while transposing each.
+inline void transpose8(F4 l[8], F4 h[8]) {
+    transpose(l[0], l[1], l[2], l[3]);
+    transpose(h[4], h[5], h[6], h[7]);
+    transpose(h[0], h[1], h[2], h[3]);
+    transpose(l[4], l[5], l[6], l[7]);
+    for (int i = 0; i < 4; ++i) {
+        const F4 t = h[i];
+        h[i] = l[i + 4];
+        l[i + 4] = t;
+    }
+}
+
+#if defined(__SSE2__)
+
+// Eight samples of a row: the saturating packs clamp exactly like the scalar
+// path once the floats are inside the int range.
+inline __m128i rowSamples(F4 low, F4 high) {
+    const __m128 limit = _mm_set1_ps(1.0e6f);
+    const __m128 negLimit = _mm_set1_ps(-1.0e6f);
+    const __m128i bias = _mm_set1_epi32(128);
+    const __m128 a = _mm_max_ps(_mm_min_ps(reinterpret_cast<__m128&>(low), limit), negLimit);
+    const __m128 b = _mm_max_ps(_mm_min_ps(reinterpret_cast<__m128&>(high), limit), negLimit);
+    const __m128i ia = _mm_add_epi32(_mm_srai_epi32(_mm_cvttps_epi32(a), 3), bias);
+    const __m128i ib = _mm_add_epi32(_mm_srai_epi32(_mm_cvttps_epi32(b), 3), bias);
+    return _mm_packs_epi32(ia, ib);
+}
+
+inline void storeSamples(F4 l[8], F4 h[8], std::uint8_t* out, int stride) {
+    for (int r = 0; r < 8; r += 2) {
+        const __m128i bytes =
+            _mm_packus_epi16(rowSamples(l[r], h[r]), rowSamples(l[r + 1], h[r + 1]));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + r * stride), bytes);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + (r + 1) * stride),
+                         _mm_unpackhi_epi64(bytes, bytes));
+    }
+}
+
+#else
+
+inline I4 toSamples(F4 v) {
+    const F4 high = {1.0e6f, 1.0e6f, 1.0e6f, 1.0e6f};
+    v = v > high ? high : v;
+    v = v < -high ? -high : v;
+    I4 p = (__builtin_convertvector(v, I4) >> 3) + 128;
+    const I4 zero = {0, 0, 0, 0};
+    const I4 top = {255, 255, 255, 255};
+    p = p < zero ? zero : p;
+    p = p > top ? top : p;
+    return p;
+}
+
+inline void storeSamples(F4 l[8], F4 h[8], std::uint8_t* out, int stride) {
+    for (int r = 0; r < 8; ++r) {
+        const I4 a = toSamples(l[r]);
+        const I4 b = toSamples(h[r]);
+        std::uint8_t* row = out + r * stride;
+        for (int i = 0; i < 4; ++i) {
+            row[i] = static_cast<std::uint8_t>(a[i]);
+            row[i + 4] = static_cast<std::uint8_t>(b[i]);
+        }
+    }
+}
+
+#endif
+
+}  // namespace
+
+void transformBlock(float* block, std::uint8_t* out, int stride, bool rightHalfZero) {
+    F4 l[8];
+    F4 h[8];
+    F4* stored = reinterpret_cast<F4*>(block);
+    const F4 zero = {0.0f, 0.0f, 0.0f, 0.0f};
+    for (int r = 0; r < 8; ++r) {
+        l[r] = stored[2 * r];
+        h[r] = stored[2 * r + 1];
+        stored[2 * r] = zero;
+        stored[2 * r + 1] = zero;
+    }
+    // Columns: lane c of every row vector belongs to column c. Columns of
+    // zeros stay zeros.
+    idct8(l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7]);
+    if (!rightHalfZero) idct8(h[0], h[1], h[2], h[3], h[4], h[5], h[6], h[7]);
+    // Rows, on the transposed block; then back.
+    transpose8(l, h);
+    idct8(l[0], l[1], l[2], l[3], l[4], l[5], l[6], l[7]);
+    idct8(h[0], h[1], h[2], h[3], h[4], h[5], h[6], h[7]);
+    transpose8(l, h);
+    storeSamples(l, h, out, stride);
+}
+
+#else
+
+void transformBlock(float* block, std::uint8_t* out, int stride, bool) {
+    float work[64];
+    std::memcpy(work, block, sizeof(work));
+    std::memset(block, 0, sizeof(work));
+    inverseDct(work);
+    for (int r = 0; r < 8; ++r) {
+        for (int c = 0; c < 8; ++c) out[r * stride + c] = levelShift(work[8 * r + c]);
+    }
+}
+
+#endif
+
+namespace {
+
+// The conversion's products are exact in double, so they are exact as
+// integers scaled by a power of two: floor(1.402f x) = (M x) >> 23 with
+// M = 1.402f * 2^23, and likewise for the others. Floor of the sum plus Y,
+// clamped, is what truncating the double sum and clamping gives (a sum in
+// (-1, 0) truncates to 0 and floors to -1: both clamp to 0).
+struct ColourTables {
+    std::int16_t red[256];               // floor(1.402f Cr')
+    std::int16_t blue[256];              // floor(1.772f Cb')
+    std::int64_t greenB[256];            // -0.34414f Cb' * 2^25
+    std::int64_t greenR[256];            // -0.71414f Cr' * 2^25
+    std::int16_t greenTable[256 * 256];  // green(cb, cr) at [cb << 8 | cr]
+
+    ColourTables() {
+        const double scale = 33554432.0;  // 2^25
+        const auto kb = static_cast<std::int64_t>(static_cast<double>(0.34414f) * scale);
+        const auto kr = static_cast<std::int64_t>(static_cast<double>(0.71414f) * scale);
+        for (int i = 0; i < 256; ++i) {
+            const int d = i - 128;
+            red[i] = static_cast<std::int16_t>(std::floor(static_cast<double>(1.402f) * d));
+            blue[i] = static_cast<std::int16_t>(std::floor(static_cast<double>(1.772f) * d));
+            greenB[i] = -kb * d;
+            greenR[i] = -kr * d;
+        }
+        for (int cb = 0; cb < 256; ++cb) {
+            for (int cr = 0; cr < 256; ++cr) greenTable[cb << 8 | cr] = green(cb, cr);
+        }
+    }
+    std::int16_t green(int cb, int cr) const {
+        return static_cast<std::int16_t>((greenB[cb] + greenR[cr]) >> 25);
+    }
+};
+
+const ColourTables& colourTables() {
+    static const ColourTables tables;
+    return tables;
+}
+
+inline std::uint8_t clampSample(int v) {
+    return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+}  // namespace
+
+void convertYCbCr(std::uint8_t y, std::uint8_t cb, std::uint8_t cr, std::uint8_t rgba[4]) {
+    const ColourTables& t = colourTables();
+    rgba[0] = clampSample(y + t.red[cr]);
+    rgba[1] = clampSample(y + t.greenTable[cb << 8 | cr]);
+    rgba[2] = clampSample(y + t.blue[cb]);
+    rgba[3] = 255;
+}
+
+void YCbCrConverter::convertRow(const std::uint8_t* y, const std::uint8_t* cb,
+                                const std::uint8_t* cr, int chromaStep, int count,
+                                std::uint8_t* rgba) {
+    const auto size = static_cast<std::size_t>(count);
+    if (red_.size() < size + 16) {
+        red_.assign(size + 16, 0);
+        green_.assign(size + 16, 0);
+        blue_.assign(size + 16, 0);
+        lastCb_ = lastCr_ = nullptr;
+    }
+    // Rows that share their chroma rows share the chroma terms too.
+    if (cb != lastCb_ || cr != lastCr_ || chromaStep != lastStep_) {
+        const ColourTables& t = colourTables();
+        std::int16_t* red = red_.data();
+        std::int16_t* green = green_.data();
+        std::int16_t* blue = blue_.data();
+        if (chromaStep == 2) {
+            for (int c = 0; c < (count + 1) / 2; ++c) {
+                red[2 * c] = red[2 * c + 1] = t.red[cr[c]];
+                green[2 * c] = green[2 * c + 1] = t.green(cb[c], cr[c]);
+                blue[2 * c] = blue[2 * c + 1] = t.blue[cb[c]];
+            }
+        } else {
+            for (int c = 0; c < count; ++c) {
+                red[c] = t.red[cr[c]];
+                green[c] = t.greenTable[cb[c] << 8 | cr[c]];
+                blue[c] = t.blue[cb[c]];
+            }
+        }
+        lastCb_ = cb;
+        lastCr_ = cr;
+        lastStep_ = chromaStep;
+    }
+    int i = 0;
+#if defined(__SSE2__)
+    // Y plus each term in 16 bits, clamped by the saturating pack.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i alpha = _mm_set1_epi8(static_cast<char>(0xFF));
+    for (; i + 16 <= count; i += 16) {
+        const __m128i luma = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + i));
+        const __m128i lumaLow = _mm_unpacklo_epi8(luma, zero);
+        const __m128i lumaHigh = _mm_unpackhi_epi8(luma, zero);
+        auto channel = [&](const std::int16_t* term) {
+            const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term + i));
+            const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term + i + 8));
+            return _mm_packus_epi16(_mm_add_epi16(lumaLow, low), _mm_add_epi16(lumaHigh, high));
+        };
+        const __m128i r = channel(red_.data());
+        const __m128i g = channel(green_.data());
+        const __m128i b = channel(blue_.data());
+        const __m128i rgLow = _mm_unpacklo_epi8(r, g);
+        const __m128i rgHigh = _mm_unpackhi_epi8(r, g);
+        const __m128i baLow = _mm_unpacklo_epi8(b, alpha);
+        const __m128i baHigh = _mm_unpackhi_epi8(b, alpha);
+        auto* out = reinterpret_cast<__m128i*>(rgba + 4 * i);
+        _mm_storeu_si128(out, _mm_unpacklo_epi16(rgLow, baLow));
+        _mm_storeu_si128(out + 1, _mm_unpackhi_epi16(rgLow, baLow));
+        _mm_storeu_si128(out + 2, _mm_unpacklo_epi16(rgHigh, baHigh));
+        _mm_storeu_si128(out + 3, _mm_unpackhi_epi16(rgHigh, baHigh));
+    }
+#endif
+    for (; i < count; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        rgba[4 * i] = clampSample(y[i] + red_[k]);
+        rgba[4 * i + 1] = clampSample(y[i] + green_[k]);
+        rgba[4 * i + 2] = clampSample(y[i] + blue_[k]);
+        rgba[4 * i + 3] = 255;
+    }
+}
+
+}  // namespace image::jpeg
