@@ -46,6 +46,8 @@ public:
     void openMusicStream(const char* path) override;
     void playMusic() override;
 
+    // Whether the music file was opened (for checks; the show never asks).
+    bool hasMusic() const { return music_ != nullptr; }
     // Depth bits of the context that was made, 0 before.
     int depthBits() const { return depthBits_; }
 

@@ -6,22 +6,10 @@
 
 extern "C" {
 // Leak checks ignore what the system's GL driver, SDL and the font libraries
-// keep until exit.
-const char* __lsan_default_suppressions() {
-    return "leak:libGLX_mesa\n"
-           "leak:libGLdispatch\n"
-           "leak:libEGL\n"
-           "leak:libEGL_mesa\n"
-           "leak:libgallium\n"
-           "leak:swrast_dri\n"
-           "leak:libLLVM\n"
-           "leak:libSDL2\n"
-           "leak:libfontconfig\n"
-           "leak:libdbus\n"
-           "leak:libX11\n"
-           "leak:libxcb\n"
-           "leak:libglapi\n"
-           "leak:libasound\n";
+// keep until exit. The tools the tests run, built with the sanitizers too,
+// get the same list through the environment (below).
+const char* __lsan_default_options() {
+    return "suppressions=" STREAKSHOW_SOURCE_DIR "/tests/lsan.supp";
 }
 const char* __asan_default_options() { return "detect_leaks=1:strict_string_checks=1"; }
 const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
@@ -36,6 +24,8 @@ int main(int argc, char** argv) {
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
     setenv("STREAKSHOW_SOURCE_DIR", STREAKSHOW_SOURCE_DIR, 0);
     setenv("STREAKSHOW_BINARY_DIR", STREAKSHOW_BINARY_DIR, 0);
+    // For the tools the tests run, which are built with the sanitizers too.
+    setenv("LSAN_OPTIONS", "suppressions=" STREAKSHOW_SOURCE_DIR "/tests/lsan.supp", 0);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

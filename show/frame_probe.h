@@ -1,0 +1,22 @@
+// A window into a frame for tests and the benchmark: which scenes ran, what
+// background was drawn, and where each stage ends. The show runs without
+// one; with one installed it only makes the calls below.
+#pragma once
+
+namespace show {
+
+enum class FrameStage { hiddenScenes, capture, background, streaks };
+
+class FrameProbe {
+public:
+    virtual ~FrameProbe() = default;
+    virtual void sceneDrawn(int /*mode*/) {}
+    virtual void backgroundDrawn(int /*index*/, float /*zoom*/) {}
+    virtual void stageDone(FrameStage /*stage*/) {}
+};
+
+// Installs `probe` (not owned); nullptr removes it.
+void setFrameProbe(FrameProbe* probe);
+FrameProbe* frameProbe();
+
+}  // namespace show

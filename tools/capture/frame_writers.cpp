@@ -1,0 +1,126 @@
+#include "tools/capture/frame_writers.h"
+
+#include <png.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+namespace capture {
+
+bool PngFrameWriter::write(std::int64_t index, const std::vector<unsigned char>& rgba, int width,
+                           int height) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(index));
+    const std::string path = folder_ + "/" + name;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        error_ = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info == nullptr || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        error_ = "cannot encode " + path;
+        return false;
+    }
+    png_init_io(png, file);
+    // Speed over size: a whole show is thousands of frames.
+    png_set_compression_level(png, 1);
+    png_set_filter(png, 0, PNG_FILTER_SUB);
+    // The alpha channel holds nothing to see; frames are stored as RGB.
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_set_filler(png, 0, PNG_FILLER_AFTER);
+    for (int y = 0; y < height; ++y) {
+        png_write_row(png, rgba.data() + static_cast<std::size_t>(y) * width * 4);
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    if (std::fclose(file) != 0) {
+        error_ = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+std::string findOnPath(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream folders(path != nullptr ? path : "/usr/bin:/bin");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        const std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return {};
+}
+
+std::string shellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "'";
+}
+
+FfmpegWriter::~FfmpegWriter() { close(); }
+
+bool FfmpegWriter::open(const VideoSettings& settings) {
+    const std::string ffmpeg = findOnPath("ffmpeg");
+    if (ffmpeg.empty()) {
+        error_ = "ffmpeg not found (install it: apt-get install ffmpeg), or write PNG frames with --frames DIR";
+        return false;
+    }
+    std::ostringstream command;
+    command << shellQuote(ffmpeg) << " -hide_banner -loglevel error -nostdin -y"
+            << " -f rawvideo -pix_fmt rgba -s " << settings.width << "x" << settings.height
+            << " -framerate " << settings.fps << " -i -";
+    if (!settings.musicPath.empty()) {
+        command << " -ss " << settings.musicOffset << " -i " << shellQuote(settings.musicPath)
+                << " -map 0:v -map 1:a -c:a aac -b:a 192k -af apad -shortest";
+    }
+    command << " -c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p -movflags +faststart "
+            << shellQuote(settings.output);
+    // A failed write to a closed pipe must be an error, not a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    pipe_ = popen(command.str().c_str(), "w");
+    if (pipe_ == nullptr) {
+        error_ = std::string("cannot start ffmpeg: ") + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool FfmpegWriter::write(const std::vector<unsigned char>& rgba) {
+    if (pipe_ == nullptr) return false;
+    if (std::fwrite(rgba.data(), 1, rgba.size(), pipe_) != rgba.size()) {
+        error_ = "ffmpeg stopped taking frames";
+        return false;
+    }
+    return true;
+}
+
+bool FfmpegWriter::close() {
+    if (pipe_ == nullptr) return error_.empty();
+    const int status = pclose(pipe_);
+    pipe_ = nullptr;
+    if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        if (error_.empty()) error_ = "ffmpeg failed to write the video";
+        return false;
+    }
+    return error_.empty();
+}
+
+}  // namespace capture

@@ -1,0 +1,55 @@
+// Where captured frames go: numbered PNG files, or an ffmpeg process that
+// encodes them with the music into one video.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace capture {
+
+// Writes DIR/frame_000000.png, DIR/frame_000001.png, ...
+class PngFrameWriter {
+public:
+    explicit PngFrameWriter(std::string folder) : folder_(std::move(folder)) {}
+    // False, with the reason in `error`, when the file cannot be written.
+    bool write(std::int64_t index, const std::vector<unsigned char>& rgba, int width, int height);
+    const std::string& error() const { return error_; }
+
+private:
+    std::string folder_;
+    std::string error_;
+};
+
+struct VideoSettings {
+    std::string output;
+    int fps = 60;
+    int width = 1024;
+    int height = 768;
+    std::string musicPath;   // empty: no sound track
+    double musicOffset = 0;  // seconds into the music where the video starts
+};
+
+// H.264 video with AAC sound through an ffmpeg process fed on a pipe.
+class FfmpegWriter {
+public:
+    ~FfmpegWriter();
+    bool open(const VideoSettings& settings);
+    bool write(const std::vector<unsigned char>& rgba);
+    // Waits for ffmpeg; false when it failed.
+    bool close();
+    const std::string& error() const { return error_; }
+
+private:
+    std::FILE* pipe_ = nullptr;
+    std::string error_;
+};
+
+// The path of an executable on PATH, or empty.
+std::string findOnPath(const std::string& name);
+
+// Quotes a string for the POSIX shell.
+std::string shellQuote(const std::string& text);
+
+}  // namespace capture

@@ -1,0 +1,199 @@
+// streakshow-capture: records the show, frame-exact at a steady rate,
+// without a screen.
+//
+// It runs the show's own start-up, loading pass and main loop on an offscreen
+// GL context, with the millisecond counter moving on exactly 1000/fps per
+// frame, and pipes every frame to ffmpeg (H.264 with the music as AAC) or
+// writes it as a PNG file.
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "app/show_main.h"
+#include "platform/platform.h"
+#include "tools/capture/capture_platform.h"
+#include "tools/capture/frame_writers.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: streakshow-capture [--out FILE] [--fps N] [--from S] [--seconds S] [--frames DIR]";
+constexpr double kShowSeconds = 73.0;
+
+struct Options {
+    std::string out = "streakshow.mp4";
+    int fps = 60;
+    double from = 0;
+    std::optional<double> seconds;
+    std::string framesFolder;  // empty: video
+};
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "streakshow-capture: %s\n", message.c_str());
+    return 1;
+}
+
+bool parseNumber(const char* text, double& value) {
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(text, &end);
+    return end != text && *end == '\0' && errno == 0 && std::isfinite(value);
+}
+
+// Fills `options`; an empty result means success, otherwise it is the error.
+std::string parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help" || option == "-h") return "help";
+        if (i + 1 >= argc) return "missing value for " + option;
+        const char* value = argv[++i];
+        double number = 0;
+        if (option == "--out") {
+            options.out = value;
+        } else if (option == "--frames") {
+            options.framesFolder = value;
+        } else if (option == "--fps") {
+            if (!parseNumber(value, number) || number != std::floor(number) || number < 1 ||
+                number > 1000) {
+                return "--fps takes a whole number from 1 to 1000, not '" + std::string(value) + "'";
+            }
+            options.fps = static_cast<int>(number);
+        } else if (option == "--from") {
+            if (!parseNumber(value, number) || number < 0 || number >= kShowSeconds + 1) {
+                return "--from takes seconds from 0 to 73, not '" + std::string(value) + "'";
+            }
+            options.from = number;
+        } else if (option == "--seconds") {
+            if (!parseNumber(value, number) || number <= 0) {
+                return "--seconds takes a positive number of seconds, not '" + std::string(value) + "'";
+            }
+            options.seconds = number;
+        } else {
+            return "unknown option " + option;
+        }
+    }
+    return {};
+}
+
+bool isFolder(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// One line, redrawn in place: frames, speed and time left.
+class ProgressBar {
+public:
+    explicit ProgressBar(std::int64_t total) : total_(total), begun_(Clock::now()) {}
+
+    void update(std::int64_t done, bool final = false) {
+        if (!final && done % 15 != 0) return;
+        const double seconds = std::chrono::duration<double>(Clock::now() - begun_).count();
+        const double fps = seconds > 0 ? done / seconds : 0;
+        const double left = fps > 0 ? (total_ - done) / fps : 0;
+        const int width = 30;
+        const int filled = total_ > 0 ? static_cast<int>(width * std::min<double>(1, 1.0 * done / total_)) : 0;
+        std::fprintf(stderr, "\r[%.*s%*s] %lld/%lld frames  %5.1f fps  %3.0f s left ", filled,
+                     "##############################", width - filled, "",
+                     static_cast<long long>(done), static_cast<long long>(total_), fps,
+                     std::max(0.0, left));
+        if (final) std::fprintf(stderr, "\n");
+    }
+    double elapsed() const { return std::chrono::duration<double>(Clock::now() - begun_).count(); }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    std::int64_t total_;
+    Clock::time_point begun_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    const std::string problem = parse(argc, argv, options);
+    if (problem == "help") {
+        std::printf("%s\n", kUsage);
+        return 0;
+    }
+    if (!problem.empty()) {
+        std::fprintf(stderr, "streakshow-capture: %s\n%s\n", problem.c_str(), kUsage);
+        return 2;
+    }
+
+    capture::CaptureRange range;
+    range.fps = options.fps;
+    range.firstFrame = static_cast<std::int64_t>(std::ceil(options.from * options.fps - 1e-9));
+    if (options.seconds) {
+        range.frameCount = std::max<std::int64_t>(1, std::llround(*options.seconds * options.fps));
+    }
+    // The show ends with the first frame past 73 s.
+    const std::int64_t showFrames = static_cast<std::int64_t>(kShowSeconds * options.fps) + 2;
+    const std::int64_t expected =
+        std::max<std::int64_t>(0, range.frameCount >= 0
+                                      ? std::min(range.frameCount, showFrames - range.firstFrame)
+                                      : showFrames - range.firstFrame);
+
+    capture::PngFrameWriter png(options.framesFolder);
+    capture::FfmpegWriter video;
+    const bool toFrames = !options.framesFolder.empty();
+    if (toFrames) {
+        if (!isFolder(options.framesFolder)) {
+            return fail("no folder " + options.framesFolder + " to write frames into");
+        }
+    } else {
+        // Find out now, not after a minute of rendering, that the file
+        // cannot be written.
+        if (std::FILE* probe = std::fopen(options.out.c_str(), "ab")) {
+            std::fclose(probe);
+        } else {
+            return fail("cannot write " + options.out + ": " + std::strerror(errno));
+        }
+        capture::VideoSettings settings;
+        settings.output = options.out;
+        settings.fps = options.fps;
+        settings.musicOffset = static_cast<double>(range.firstFrame) / options.fps;
+        if (std::FILE* music = std::fopen(app::kMusicPath, "rb")) {
+            std::fclose(music);
+            settings.musicPath = app::kMusicPath;
+        } else {
+            std::fprintf(stderr, "streakshow-capture: no %s; the video has no sound\n",
+                         app::kMusicPath);
+        }
+        if (!video.open(settings)) return fail(video.error());
+    }
+
+    ProgressBar progress(expected);
+    std::string writeError;
+    // Like the show, the capture leaves its window and GL context to the end
+    // of the process.
+    auto& platform = *new capture::CapturePlatform(range, [&](std::int64_t index,
+                                                               const std::vector<unsigned char>& rgba) {
+        const bool written = toFrames ? png.write(index, rgba, capture::kFrameWidth,
+                                                  capture::kFrameHeight)
+                                      : video.write(rgba);
+        if (!written) writeError = toFrames ? png.error() : video.error();
+        progress.update(index + 1);
+        return written;
+    });
+    platform::setPlatform(&platform);
+    app::WinMain();
+    progress.update(platform.framesKept(), true);
+
+    if (!toFrames && !video.close() && writeError.empty()) writeError = video.error();
+    if (!writeError.empty()) return fail(writeError);
+    if (platform.framesKept() == 0) return fail("the show ended before --from; nothing recorded");
+    const double seconds = progress.elapsed();
+    const double shown = static_cast<double>(platform.framesKept()) / options.fps;
+    std::fprintf(stderr,
+                 "streakshow-capture: %lld frames (%.3f s at %d fps) in %.1f s: %.1f fps, %.2fx real time -> %s\n",
+                 static_cast<long long>(platform.framesKept()), shown, options.fps, seconds,
+                 platform.framesRendered() / seconds, shown / seconds,
+                 toFrames ? options.framesFolder.c_str() : options.out.c_str());
+    return 0;
+}
