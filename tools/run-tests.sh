@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/setup.sh
+# The show's default data, which one test checks with the show's own decoder.
+tools/make-data.sh dorva
 jobs=$(nproc)
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DSTREAKSHOW_SANITIZE=ON -DSTREAKSHOW_WERROR=ON -DSTREAKSHOW_BENCH=ON >/dev/null

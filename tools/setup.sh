@@ -25,6 +25,8 @@ if [ "$(id -u)" -eq 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # A fresh font cache, so that the show finds its face quickly at start.
+  fc-cache -f >/dev/null 2>&1 || true
 elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
   echo "setup: installing ${missing[*]}" >&2
   sudo DEBIAN_FRONTEND=noninteractive apt-get update -qq

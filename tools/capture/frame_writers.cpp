@@ -91,7 +91,7 @@ bool FfmpegWriter::open(const VideoSettings& settings) {
         command << " -ss " << settings.musicOffset << " -i " << shellQuote(settings.musicPath)
                 << " -map 0:v -map 1:a -c:a aac -b:a 192k -af apad -shortest";
     }
-    command << " -c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p -movflags +faststart "
+    command << " -c:v libx264 -preset ultrafast -crf 23 -pix_fmt yuv420p -movflags +faststart "
             << shellQuote(settings.output);
     // A failed write to a closed pipe must be an error, not a signal.
     std::signal(SIGPIPE, SIG_IGN);

@@ -1,0 +1,93 @@
+// How fast the capture program records the whole show at 60 frames a second:
+// rendering alone (frames read back and dropped), and rendering with the
+// H.264 encoding in ffmpeg, against the show's own 73 seconds.
+//
+//   capture_bench [benchmark options]    (run from the folder holding dorva/)
+//
+// Each benchmark records the whole show once, in a child process of its own,
+// since the show runs once per process.
+#include <benchmark/benchmark.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/show_main.h"
+#include "platform/platform.h"
+#include "tools/capture/capture_platform.h"
+#include "tools/capture/frame_writers.h"
+
+namespace {
+
+struct Outcome {
+    std::int64_t frames = 0;
+    double seconds = 0;
+};
+
+// Records the whole show in a child process and reports through a pipe.
+Outcome recordInChild(bool encode) {
+    int channel[2];
+    if (pipe(channel) != 0) return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        const auto begun = std::chrono::steady_clock::now();
+        capture::FfmpegWriter video;
+        if (encode) {
+            capture::VideoSettings settings;
+            settings.output = "/tmp/streakshow-capture-bench.mp4";
+            settings.musicPath = app::kMusicPath;
+            if (!video.open(settings)) _exit(1);
+        }
+        capture::CaptureRange range;
+        range.fps = 60;
+        auto& platform = *new capture::CapturePlatform(
+            range, [&](std::int64_t, const std::vector<unsigned char>& rgba) {
+                return !encode || video.write(rgba);
+            });
+        platform::setPlatform(&platform);
+        app::WinMain();
+        if (encode && !video.close()) _exit(1);
+        Outcome outcome{platform.framesKept(),
+                        std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count()};
+        if (write(channel[1], &outcome, sizeof outcome) != sizeof outcome) _exit(1);
+        _exit(0);
+    }
+    close(channel[1]);
+    Outcome outcome;
+    if (read(channel[0], &outcome, sizeof outcome) != sizeof outcome) outcome = {};
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    std::remove("/tmp/streakshow-capture-bench.mp4");
+    return outcome;
+}
+
+void wholeShow(benchmark::State& state, bool encode) {
+    Outcome outcome;
+    for (auto _ : state) {
+        outcome = recordInChild(encode);
+        state.SetIterationTime(outcome.seconds);
+    }
+    if (outcome.frames == 0) {
+        state.SkipWithError("the capture failed (no dorva/, no ffmpeg?)");
+        return;
+    }
+    const double fps = outcome.frames / outcome.seconds;
+    state.counters["frames"] = static_cast<double>(outcome.frames);
+    state.counters["fps"] = fps;
+    state.counters["x_real_time"] = fps / 60;
+    std::printf("%-28s %6lld frames in %6.1f s: %6.1f fps, %.2fx real time\n",
+                encode ? "render + H.264 encode" : "render + read back only",
+                static_cast<long long>(outcome.frames), outcome.seconds, fps, fps / 60);
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(wholeShow, render_only, false)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(wholeShow, render_and_encode, true)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK_MAIN();
