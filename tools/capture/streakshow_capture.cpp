@@ -188,12 +188,15 @@ int main(int argc, char** argv) {
     if (!toFrames && !video.close() && writeError.empty()) writeError = video.error();
     if (!writeError.empty()) return fail(writeError);
     if (platform.framesKept() == 0) return fail("the show ended before --from; nothing recorded");
+    // Speed counts every frame drawn, those before --from included.
     const double seconds = progress.elapsed();
-    const double shown = static_cast<double>(platform.framesKept()) / options.fps;
+    const double rendered = static_cast<double>(platform.framesRendered());
     std::fprintf(stderr,
-                 "streakshow-capture: %lld frames (%.3f s at %d fps) in %.1f s: %.1f fps, %.2fx real time -> %s\n",
-                 static_cast<long long>(platform.framesKept()), shown, options.fps, seconds,
-                 platform.framesRendered() / seconds, shown / seconds,
-                 toFrames ? options.framesFolder.c_str() : options.out.c_str());
+                 "streakshow-capture: %lld frames (%.3f s at %d fps) -> %s; %.1f frames/s, %.2fx "
+                 "real time\n",
+                 static_cast<long long>(platform.framesKept()),
+                 static_cast<double>(platform.framesKept()) / options.fps, options.fps,
+                 toFrames ? options.framesFolder.c_str() : options.out.c_str(), rendered / seconds,
+                 rendered / options.fps / seconds);
     return 0;
 }
