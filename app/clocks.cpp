@@ -10,7 +10,9 @@ double clockReading() {
 
 Stopwatch::Stopwatch() : start(static_cast<float>(clockReading())) {}
 
-double Stopwatch::elapsed() const { return clockReading() - static_cast<double>(start); }
+double Stopwatch::elapsed() const {
+    return clockReading() - static_cast<double>(start);
+}
 
 float Stopwatch::lap() {
     const double first = clockReading();

@@ -8,7 +8,7 @@
 namespace app {
 
 class Stopwatch {
-public:
+  public:
     // Starts the clock.
     Stopwatch();
 

@@ -53,7 +53,9 @@ void DisplayWindow::create() {
     if (!hasRequiredExtensions()) fail(kExtensionsMissing);
 }
 
-void DisplayWindow::swapBuffers() { platform::currentPlatform().swapBuffers(windowHandle); }
+void DisplayWindow::swapBuffers() {
+    platform::currentPlatform().swapBuffers(windowHandle);
+}
 
 platform::LRESULT DisplayWindow::handleMessage(platform::WindowHandle window, std::uint32_t message,
                                                platform::WPARAM wParam, platform::LPARAM lParam) {

@@ -14,7 +14,8 @@ namespace app {
 inline constexpr const char* kQuestionText = "                  fullscreen?     ";
 inline constexpr const char* kQuestionCaption = "                                ' -";
 inline constexpr const char* kFailureCaption = "you fail";
-inline constexpr const char* kModeChangeFailed = "can't change display settingsdgorij\xC3\xB6oiejh\xC3\xB6oj\xC3\xB6ose";
+inline constexpr const char* kModeChangeFailed =
+    "can't change display settingsdgorij\xC3\xB6oiejh\xC3\xB6oj\xC3\xB6ose";
 inline constexpr const char* kWindowClassFailed = "some window init failzz";
 inline constexpr const char* kWindowFailed = "fail fail fail";
 inline constexpr const char* kContextFailed = "r\xC3\xB6yh";
@@ -34,7 +35,7 @@ struct DisplayWindow {
     bool fullscreen = false;  // the answer to the question
     platform::WindowHandle windowHandle = nullptr;
 
-private:
+  private:
     void fail(const char* message);
 };
 

@@ -1,3 +1,5 @@
 #include "app/show_main.h"
 
-int main() { return app::WinMain(); }
+int main() {
+    return app::WinMain();
+}

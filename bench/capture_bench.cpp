@@ -52,8 +52,9 @@ Outcome recordInChild(bool encode) {
         platform::setPlatform(&platform);
         app::WinMain();
         if (encode && !video.close()) _exit(1);
-        Outcome outcome{platform.framesKept(),
-                        std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count()};
+        Outcome outcome{
+            platform.framesKept(),
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count()};
         if (write(channel[1], &outcome, sizeof outcome) != sizeof outcome) _exit(1);
         _exit(0);
     }
@@ -88,6 +89,12 @@ void wholeShow(benchmark::State& state, bool encode) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(wholeShow, render_only, false)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(wholeShow, render_and_encode, true)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(wholeShow, render_only, false)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(wholeShow, render_and_encode, true)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 BENCHMARK_MAIN();

@@ -46,7 +46,7 @@ const char* const kStageNames[kStages] = {"hidden", "capture", "background", "st
 
 // The show on an offscreen context, with a clock the benchmark sets.
 class BenchPlatform : public platform::SdlPlatform {
-public:
+  public:
     BenchPlatform() : SdlPlatform(Options{.offscreen = true}) {}
     bool askYesNo(const char*, const char*) override { return false; }
     std::uint32_t milliseconds() override { return now; }
@@ -90,6 +90,20 @@ struct Result {
 };
 
 std::map<int, std::vector<std::array<bool, 3>>> scenesAt;  // by show second
+
+// Keeps the medians of a run's frames and stages, and reports them.
+void summarise(benchmark::State& state, Result& result, const std::vector<double>& frames,
+               const std::vector<std::array<double, kStages>>& stages) {
+    result.frame = median(frames);
+    for (int s = 0; s < kStages; ++s) {
+        std::vector<double> column;
+        for (const auto& row : stages) column.push_back(row[static_cast<std::size_t>(s)]);
+        result.stages[static_cast<std::size_t>(s)] = median(column);
+        state.counters[kStageNames[s]] = result.stages[static_cast<std::size_t>(s)];
+    }
+    state.counters["median_ms"] = result.frame;
+}
+
 std::map<std::string, Result> results;
 
 void setShowTime(double seconds, int frame) {
@@ -135,15 +149,7 @@ void showFrames(benchmark::State& state, int second) {
         scenes.push_back(probe.scenes);
     }
     show::setFrameProbe(nullptr);
-    Result& result = results["show/" + std::to_string(second)];
-    result.frame = median(frames);
-    for (int s = 0; s < kStages; ++s) {
-        std::vector<double> column;
-        for (const auto& row : stages) column.push_back(row[static_cast<std::size_t>(s)]);
-        result.stages[static_cast<std::size_t>(s)] = median(column);
-        state.counters[kStageNames[s]] = result.stages[static_cast<std::size_t>(s)];
-    }
-    state.counters["median_ms"] = result.frame;
+    summarise(state, results["show/" + std::to_string(second)], frames, stages);
 }
 
 // ---- the reference frame: the same picture, minimal GL calls ----------------
@@ -191,16 +197,19 @@ struct Reference {
             for (int i = 0; i < 20; ++i) {
                 const float a = i / 20.0f * 6.28f;
                 const float b = (i + 1) % 20 / 20.0f * 6.28f;
-                discs.insert(discs.end(), {cx, -0.7f, cx + 0.14f * std::sin(b), -0.7f + 0.14f * std::cos(b),
-                                           cx + 0.14f * std::sin(a), -0.7f + 0.14f * std::cos(a)});
+                discs.insert(discs.end(),
+                             {cx, -0.7f, cx + 0.14f * std::sin(b), -0.7f + 0.14f * std::cos(b),
+                              cx + 0.14f * std::sin(a), -0.7f + 0.14f * std::cos(a)});
             }
         }
     }
 
-    static void texturedQuad(image::Texture& texture, float top, float left, float bottom, float right) {
+    static void texturedQuad(image::Texture& texture, float top, float left, float bottom,
+                             float right) {
         const float u = texture.uExtent;
         const float v = texture.vExtent;
-        const float quad[] = {0, v, left, bottom, 0, 0, left, top, u, 0, right, top, u, v, right, bottom};
+        const float quad[] = {0, v, left,  bottom, 0, 0, left,  top,
+                              u, 0, right, top,    u, v, right, bottom};
         glEnable(GL_TEXTURE_2D);
         glDisable(GL_CULL_FACE);  // the background quad winds clockwise
         texture.bind();
@@ -281,7 +290,8 @@ struct Reference {
             const float dx = edge == 2 ? 2.0f : edge == 3 ? -2.0f : 0.0f;
             const float dy = edge == 0 ? 2.0f : edge == 1 ? -2.0f : 0.0f;
             for (; x >= 0 && y >= 0 && x <= 640 && y <= 480; x += dx, y += dy) {
-                const int index = std::min(static_cast<int>(x) + static_cast<int>(y) * 640, 640 * 480 - 1);
+                const int index =
+                    std::min(static_cast<int>(x) + static_cast<int>(y) * 640, 640 * 480 - 1);
                 const unsigned char* p = &capture[static_cast<std::size_t>(index) * 4];
                 const float w = (p[0] + p[1] + p[2]) * (2.5f / 765);
                 const GLubyte c[4] = {static_cast<GLubyte>(platform::rand() % 256),
@@ -289,8 +299,10 @@ struct Reference {
                                       static_cast<GLubyte>(platform::rand() % 256), 1};
                 const float sx = dy * w;
                 const float sy = -dx * w;
-                for (const auto& [vx, vy] : {std::array<float, 2>{x, y}, {x + sx, y + sy},
-                                             {x + sx + dx, y + sy + dy}, {x + dx, y + dy}}) {
+                for (const auto& [vx, vy] : {std::array<float, 2>{x, y},
+                                             {x + sx, y + sy},
+                                             {x + sx + dx, y + sy + dy},
+                                             {x + dx, y + dy}}) {
                     streaks.push_back({vx, vy, {c[0], c[1], c[2], c[3]}});
                 }
             }
@@ -337,8 +349,8 @@ void referenceFrames(benchmark::State& state, int second) {
     const auto& scenes = scenesAt[second];
     std::size_t i = 0;
     for (auto _ : state) {
-        const auto& frameScenes = scenes.empty() ? std::array<bool, 3>{true, false, false}
-                                                 : scenes[i % scenes.size()];
+        const auto& frameScenes =
+            scenes.empty() ? std::array<bool, 3>{true, false, false} : scenes[i % scenes.size()];
         ++i;
         glFinish();
         const auto begun = Clock::now();
@@ -349,20 +361,14 @@ void referenceFrames(benchmark::State& state, int second) {
         frames.push_back(ms);
         stages.push_back(timer.ms);
     }
-    Result& result = results["reference/" + std::to_string(second)];
-    result.frame = median(frames);
-    for (int s = 0; s < kStages; ++s) {
-        std::vector<double> column;
-        for (const auto& row : stages) column.push_back(row[static_cast<std::size_t>(s)]);
-        result.stages[static_cast<std::size_t>(s)] = median(column);
-        state.counters[kStageNames[s]] = result.stages[static_cast<std::size_t>(s)];
-    }
-    state.counters["median_ms"] = result.frame;
+    summarise(state, results["reference/" + std::to_string(second)], frames, stages);
 }
 
 void printTable() {
     std::printf("\nMedian milliseconds over %d frames at 1024x768 (Mesa llvmpipe):\n\n", kFrames);
-    std::printf("| show time | frame | hidden | capture | background | streaks | present | reference frame | ratio |\n");
+    std::printf(
+        "| show time | frame | hidden | capture | background | streaks | present | reference frame "
+        "| ratio |\n");
     std::printf("| --- | --- | --- | --- | --- | --- | --- | --- | --- |\n");
     for (const int second : {5, 10, 20}) {
         const Result& s = results["show/" + std::to_string(second)];

@@ -6,7 +6,7 @@
 namespace platform {
 
 class OffscreenContext {
-public:
+  public:
     OffscreenContext() = default;
     ~OffscreenContext();
     OffscreenContext(const OffscreenContext&) = delete;
@@ -18,7 +18,7 @@ public:
     void swapBuffers();
     bool isOpen() const { return context_ != nullptr; }
 
-private:
+  private:
     void* window_ = nullptr;
     void* context_ = nullptr;
 };

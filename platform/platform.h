@@ -34,7 +34,7 @@ using WindowProcedure = LRESULT (*)(WindowHandle, std::uint32_t message, WPARAM,
 enum class WindowStyle { overlapped, popup };
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     // Modal boxes without an owner window. Where none can be shown the
@@ -56,8 +56,8 @@ public:
     virtual void showWindow(WindowHandle window) = 0;
     virtual void setWindowUserData(WindowHandle window, void* data) = 0;
     virtual void* windowUserData(WindowHandle window) = 0;
-    virtual LRESULT defaultWindowProcedure(WindowHandle window, std::uint32_t message, WPARAM wParam,
-                                           LPARAM lParam) = 0;
+    virtual LRESULT defaultWindowProcedure(WindowHandle window, std::uint32_t message,
+                                           WPARAM wParam, LPARAM lParam) = 0;
 
     // Hands every pending window message to the registered procedure.
     virtual void pumpMessages() = 0;

@@ -10,6 +10,8 @@ int rand() {
     return static_cast<int>((state >> 16) & 0x7FFFu);
 }
 
-void srand(std::uint32_t seed) { state = seed; }
+void srand(std::uint32_t seed) {
+    state = seed;
+}
 
 }  // namespace platform

@@ -18,7 +18,9 @@ namespace {
 constexpr int kIdYes = 6;  // IDYES
 constexpr int kIdNo = 7;   // IDNO
 
-SDL_Window* sdlWindow(WindowHandle window) { return static_cast<SDL_Window*>(window); }
+SDL_Window* sdlWindow(WindowHandle window) {
+    return static_cast<SDL_Window*>(window);
+}
 
 // Counting from the first reading (made by the clocks' static start, before
 // main) keeps the float seconds precise whatever the machine's uptime.
@@ -32,7 +34,7 @@ std::uint32_t processMilliseconds() {
 // Some audio back ends (ALSA's configuration parser) print pages of their own
 // diagnostics when there is no device; the show says it in one line instead.
 class QuietStandardError {
-public:
+  public:
 #if defined(__unix__)
     QuietStandardError() {
         std::fflush(stderr);
@@ -47,7 +49,7 @@ public:
         close(saved_);
     }
 
-private:
+  private:
     int saved_ = -1;
 #endif
 };
@@ -118,7 +120,7 @@ bool SdlPlatform::askYesNo(const char* text, const char* caption) {
         {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, kIdNo, "No"},
     };
     const SDL_MessageBoxData box = {SDL_MESSAGEBOX_INFORMATION, nullptr, caption, text,
-                                    SDL_arraysize(buttons), buttons, nullptr};
+                                    SDL_arraysize(buttons),     buttons, nullptr};
     int answer = kIdNo;
     if (SDL_ShowMessageBox(&box, &answer) != 0) {
         std::fprintf(stderr, "streakshow: cannot ask \"%s\" (%s); running windowed\n",
@@ -164,8 +166,8 @@ void SdlPlatform::hideCursor() {
     if (videoReady_) SDL_ShowCursor(SDL_DISABLE);
 }
 
-WindowHandle SdlPlatform::createWindow(const char*, const char* title, WindowStyle style,
-                                       int width, int height) {
+WindowHandle SdlPlatform::createWindow(const char*, const char* title, WindowStyle style, int width,
+                                       int height) {
     if (!initVideo() || window_ != nullptr) return nullptr;
     const bool fullscreen = style == WindowStyle::popup && fullscreenModeAccepted_;
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
@@ -263,7 +265,9 @@ void SdlPlatform::swapBuffers(WindowHandle window) {
     }
 }
 
-std::uint32_t SdlPlatform::milliseconds() { return processMilliseconds(); }
+std::uint32_t SdlPlatform::milliseconds() {
+    return processMilliseconds();
+}
 
 void SdlPlatform::startSoundSystem(int channels) {
     if (audioReady_) return;
@@ -313,8 +317,12 @@ Platform& currentPlatform() {
     return *sdl;
 }
 
-void setPlatform(Platform* replacement) { installed = replacement; }
+void setPlatform(Platform* replacement) {
+    installed = replacement;
+}
 
-std::uint32_t timeGetTime() { return currentPlatform().milliseconds(); }
+std::uint32_t timeGetTime() {
+    return currentPlatform().milliseconds();
+}
 
 }  // namespace platform

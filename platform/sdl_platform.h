@@ -14,7 +14,7 @@
 namespace platform {
 
 class SdlPlatform : public Platform {
-public:
+  public:
     struct Options {
         // Use SDL's offscreen video driver: no display needed, nothing shown.
         bool offscreen = false;
@@ -51,7 +51,7 @@ public:
     // Depth bits of the context that was made, 0 before.
     int depthBits() const { return depthBits_; }
 
-private:
+  private:
     bool initVideo();
     bool canShowBoxes();
 

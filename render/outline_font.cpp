@@ -18,12 +18,7 @@ void OutlineFont::build(const char* faceName, float extrusion) {
     // The original also made a 12-unit GDI font and selected it into the
     // device context; the outlines come back in em units either way, and
     // here there is no device context to select into.
-    platform::GlyphMetrics metrics[kGlyphCount];
-    platform::buildOutlineGlyphs(faceName, 0, kGlyphCount, listBase, 0.0f, extrusion, metrics);
-    for (int i = 0; i < kGlyphCount; ++i) {
-        glyphMetrics[i] = {metrics[i].blackBoxX, metrics[i].blackBoxY, metrics[i].originX,
-                           metrics[i].originY,   metrics[i].cellIncX,  metrics[i].cellIncY};
-    }
+    platform::buildOutlineGlyphs(faceName, 0, kGlyphCount, listBase, 0.0f, extrusion, glyphMetrics);
 }
 
 }  // namespace render

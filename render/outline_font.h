@@ -3,17 +3,12 @@
 
 #include <GL/gl.h>
 
+#include "platform/outline_glyphs.h"
+
 namespace render {
 
 // A glyph's metrics in em units: black box, origin and advance.
-struct GlyphMetricsFloat {
-    float blackBoxX = 0;
-    float blackBoxY = 0;
-    float originX = 0;
-    float originY = 0;
-    float cellIncX = 0;
-    float cellIncY = 0;
-};
+using GlyphMetricsFloat = platform::GlyphMetrics;
 
 struct OutlineFont {
     // Reserves 256 lists and builds glyphs 0 to 254 (code page 1252) of the

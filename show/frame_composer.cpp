@@ -46,8 +46,12 @@ bool timelineChance(float& switchTime) {
 
 }  // namespace
 
-void setFrameProbe(FrameProbe* replacement) { probe = replacement; }
-FrameProbe* frameProbe() { return probe; }
+void setFrameProbe(FrameProbe* replacement) {
+    probe = replacement;
+}
+FrameProbe* frameProbe() {
+    return probe;
+}
 
 void composeFrame() {
     app::showTime = static_cast<float>(app::showClock.elapsed());

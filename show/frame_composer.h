@@ -17,12 +17,12 @@ inline constexpr std::size_t kCaptureBytes = std::size_t{kCaptureWidth} * kCaptu
 // RGBA, rows bottom-up as GL reads them.
 extern unsigned char captureBuffer[kCaptureBytes];
 
-extern int backgroundIndex;   // 1 to 5: the slot drawn in this frame
-extern float zoomTime;        // seconds since the background was chosen
-extern bool ringOn;           // the ring runs instead of the face
-extern float ringSwitchTime;  // paces the chances to flip ringOn
-extern bool boxesOn;          // the box field runs
-extern float boxesSwitchTime; // paces the chances to flip boxesOn
+extern int backgroundIndex;    // 1 to 5: the slot drawn in this frame
+extern float zoomTime;         // seconds since the background was chosen
+extern bool ringOn;            // the ring runs instead of the face
+extern float ringSwitchTime;   // paces the chances to flip ringOn
+extern bool boxesOn;           // the box field runs
+extern float boxesSwitchTime;  // paces the chances to flip boxesOn
 // True only while start-up runs the pass that loads the pictures.
 extern bool loadingPass;
 

@@ -8,7 +8,7 @@ namespace show {
 enum class FrameStage { hiddenScenes, capture, background, streaks };
 
 class FrameProbe {
-public:
+  public:
     virtual ~FrameProbe() = default;
     virtual void sceneDrawn(int /*mode*/) {}
     virtual void backgroundDrawn(int /*index*/, float /*zoom*/) {}

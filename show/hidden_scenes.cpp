@@ -29,7 +29,9 @@ int boxSeed = 39420;
 namespace {
 
 // Draws one value from 0 to n - 1.
-int draw(int n) { return platform::rand() % n; }
+int draw(int n) {
+    return platform::rand() % n;
+}
 
 void drawFace(image::Texture& face) {
     render::beginOverlay(1, -1, -1, 1);
@@ -61,21 +63,25 @@ void drawRing() {
     ring.computeNormals();
 
     // With the modelview at identity the light sits at the eye.
-    render::applyLight({GL_LIGHT1, render::Vec3(0, 0, 0), render::Color4{1, 1, 1, 1},
-                        render::Color4{0, 0, 0, 1}});
+    render::applyLight(
+        {GL_LIGHT1, render::Vec3(0, 0, 0), render::Color4{1, 1, 1, 1}, render::Color4{0, 0, 0, 1}});
     glEnable(GL_LIGHTING);
 
     const double phase = ringPhase;
-    const render::Vec3 rotation(static_cast<float>(phase * 8),
-                                static_cast<float>(phase * 4),
-                                static_cast<float>(std::sin(phase * static_cast<double>(0.1f)) * 30));
+    const render::Vec3 rotation(
+        static_cast<float>(phase * 8), static_cast<float>(phase * 4),
+        static_cast<float>(std::sin(phase * static_cast<double>(0.1f)) * 30));
     ring.draw(render::Vec3(-1, -1, -10), rotation, 1);
     ring.release();
 }
 
 // A coordinate from -10 to 9.98 and an angle from 0 to 359.64 degrees.
-float drawCoordinate() { return static_cast<float>(draw(1000) * static_cast<double>(0.02f) - 10); }
-float drawAngle() { return static_cast<float>(draw(1000) * static_cast<double>(0.36f)); }
+float drawCoordinate() {
+    return static_cast<float>(draw(1000) * static_cast<double>(0.02f) - 10);
+}
+float drawAngle() {
+    return static_cast<float>(draw(1000) * static_cast<double>(0.36f));
+}
 
 void drawBoxField() {
     mesh::Mesh box(mesh::makeBox(render::Vec3(1, 1, 1)));

@@ -48,7 +48,7 @@ TEST(Stopwatch, LapReadsTheCounterTwiceAndElapsedLeavesTheClockAlone) {
     platform::setPlatform(nullptr);
     Ticking ticking;
     ticking.now = 2000;
-    app::Stopwatch lapped;  // reads 2000
+    app::Stopwatch lapped;                // reads 2000
     const float interval = lapped.lap();  // reads 2001, then 2002
     EXPECT_NEAR(interval, 0.001, 1e-6);
     EXPECT_EQ(lapped.start, static_cast<float>(2002 * static_cast<double>(0.001f)));

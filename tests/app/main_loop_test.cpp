@@ -57,7 +57,8 @@ TEST(MainLoop, EscapeAndCloseEndTheShowAfterTheCurrentFrame) {
 TEST(MainLoop, ScreenSaverAndMonitorPowerAreRefusedOtherCommandsPassOn) {
     app::DisplayWindow window;
     window.running = true;
-    EXPECT_EQ(window.handleMessage(nullptr, platform::WM_SYSCOMMAND, platform::SC_SCREENSAVE, 0), 0);
+    EXPECT_EQ(window.handleMessage(nullptr, platform::WM_SYSCOMMAND, platform::SC_SCREENSAVE, 0),
+              0);
     EXPECT_EQ(window.handleMessage(nullptr, platform::WM_SYSCOMMAND, platform::SC_MONITORPOWER, 0),
               0);
     EXPECT_EQ(window.handleMessage(nullptr, platform::WM_SYSCOMMAND, 0xF020, 0), 0);

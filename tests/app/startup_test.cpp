@@ -34,7 +34,8 @@ TEST(Startup, AsksTheQuestionByteForByteAndOpensTheWindowWhenAnsweredNo) {
     EXPECT_EQ(platform.boxes[0].first, std::string(18, ' ') + "fullscreen?" + std::string(5, ' '));
     EXPECT_EQ(platform.boxes[0].second, std::string(32, ' ') + "' -");
     EXPECT_EQ(platform.boxes.size(), 1u) << "no failure box on a working platform";
-    EXPECT_EQ(platform.events, (std::vector<std::string>{"ask", "class", "window", "context", "show"}))
+    EXPECT_EQ(platform.events,
+              (std::vector<std::string>{"ask", "class", "window", "context", "show"}))
         << "windowed: no mode change and the cursor stays";
     EXPECT_EQ(platform.windowStyle, platform::WindowStyle::overlapped);
     EXPECT_TRUE(app::mainWindow.running);
@@ -51,8 +52,8 @@ TEST(Startup, YesChangesTheModeHidesTheCursorAndUsesAPopupWindow) {
     ScriptedPlatform platform;
     platform.answerYes = true;
     app::mainWindow.create();
-    EXPECT_EQ(platform.events,
-              (std::vector<std::string>{"ask", "class", "mode", "cursor", "window", "context", "show"}));
+    EXPECT_EQ(platform.events, (std::vector<std::string>{"ask", "class", "mode", "cursor", "window",
+                                                         "context", "show"}));
     EXPECT_EQ(platform.windowStyle, platform::WindowStyle::popup);
     EXPECT_TRUE(app::mainWindow.running);
 }
@@ -64,7 +65,8 @@ TEST(Startup, RefusedModeChangeShowsItsMessageAndStillRunsWindowed) {
     app::mainWindow.create();
 
     ASSERT_EQ(platform.boxes.size(), 2u);
-    EXPECT_EQ(platform.boxes[1].first, "can't change display settingsdgorij\xC3\xB6oiejh\xC3\xB6oj\xC3\xB6ose");
+    EXPECT_EQ(platform.boxes[1].first,
+              "can't change display settingsdgorij\xC3\xB6oiejh\xC3\xB6oj\xC3\xB6ose");
     EXPECT_EQ(platform.boxes[1].second, kCaption);
     EXPECT_EQ(platform.events, (std::vector<std::string>{"ask", "class", "mode", "notice", "cursor",
                                                          "window", "context", "show"}))
@@ -80,9 +82,14 @@ TEST(Startup, EachFailureBeforeTheContextShowsItsBoxThenTheExtensionBox) {
         std::vector<std::string> events;
     };
     const Case cases[] = {
-        {ScriptedPlatform::Step::registerClass, "some window init failzz", {"ask", "class", "notice", "notice"}},
-        {ScriptedPlatform::Step::createWindow, "fail fail fail", {"ask", "class", "window", "notice", "notice"}},
-        {ScriptedPlatform::Step::glContext, "r\xC3\xB6yh",
+        {ScriptedPlatform::Step::registerClass,
+         "some window init failzz",
+         {"ask", "class", "notice", "notice"}},
+        {ScriptedPlatform::Step::createWindow,
+         "fail fail fail",
+         {"ask", "class", "window", "notice", "notice"}},
+        {ScriptedPlatform::Step::glContext,
+         "r\xC3\xB6yh",
          {"ask", "class", "window", "context", "notice", "notice"}},
     };
     for (const Case& c : cases) {

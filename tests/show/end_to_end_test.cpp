@@ -2,10 +2,10 @@
 // 73-second show in a fraction of the time.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <unistd.h>
 
 #include "app/display_window.h"
 #include "app/show_main.h"
@@ -44,7 +44,8 @@ TEST_F(ShowTest, RunsTheWholeShowAndReleasesItsPicturesAtExit) {
             // float 0.001 the one at 73.0 s nominal already reads a hair over.)
             std::uint32_t expectedLast = 500;
             const double loopStart = static_cast<float>(500 * static_cast<double>(0.001f));
-            while (expectedLast * static_cast<double>(0.001f) - loopStart <= 73.0) expectedLast += 100;
+            while (expectedLast * static_cast<double>(0.001f) - loopStart <= 73.0)
+                expectedLast += 100;
             const bool ended = result == 0 && platform.pumps == platform.swaps &&
                                lastFrame == expectedLast && expectedLast == 73500 &&
                                platform.swaps == 730 && !app::mainWindow.running;

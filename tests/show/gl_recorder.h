@@ -17,9 +17,9 @@ struct RecordedVertex {
 
 struct GlRecording {
     bool enabled = false;
-    int begins = 0;                         // glBegin calls
-    std::vector<GLenum> primitives;         // mode of each glBegin
-    std::vector<RecordedVertex> vertices2;  // glVertex2f while enabled
+    int begins = 0;                                  // glBegin calls
+    std::vector<GLenum> primitives;                  // mode of each glBegin
+    std::vector<RecordedVertex> vertices2;           // glVertex2f while enabled
     std::vector<std::array<float, 3>> translations;  // glTranslatef
     std::vector<std::array<float, 4>> rotations;     // glRotatef
     std::vector<std::array<float, 3>> scales;        // glScalef

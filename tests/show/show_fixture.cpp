@@ -14,13 +14,13 @@
 
 namespace test_support {
 
-void writeJpeg(const std::string& path, int width, int height, const std::vector<unsigned char>& rgb,
-               int quality) {
+void writeJpeg(const std::string& path, int width, int height,
+               const std::vector<unsigned char>& rgb, int quality) {
     tjhandle encoder = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
-    ASSERT_EQ(tjCompress2(encoder, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size,
-                          TJSAMP_420, quality, 0),
+    ASSERT_EQ(tjCompress2(encoder, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_420,
+                          quality, 0),
               0)
         << tjGetErrorStr2(encoder);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(jpeg), size);
@@ -34,7 +34,8 @@ std::vector<unsigned char> twoBands(int width, int height, const unsigned char t
     for (int y = 0; y < height; ++y) {
         const unsigned char* colour = y < height / 2 ? top : bottom;
         for (int x = 0; x < width; ++x) {
-            for (int c = 0; c < 3; ++c) rgb[(static_cast<std::size_t>(y) * width + x) * 3 + c] = colour[c];
+            for (int c = 0; c < 3; ++c)
+                rgb[(static_cast<std::size_t>(y) * width + x) * 3 + c] = colour[c];
         }
     }
     return rgb;

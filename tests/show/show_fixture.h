@@ -16,8 +16,8 @@
 namespace test_support {
 
 // Writes a baseline JPEG of `width` by `height` RGB pixels.
-void writeJpeg(const std::string& path, int width, int height, const std::vector<unsigned char>& rgb,
-               int quality = 95);
+void writeJpeg(const std::string& path, int width, int height,
+               const std::vector<unsigned char>& rgb, int quality = 95);
 
 // A picture whose upper half is one colour and lower half another.
 std::vector<unsigned char> twoBands(int width, int height, const unsigned char top[3],
@@ -39,7 +39,7 @@ struct FrameRecord : show::FrameProbe {
 };
 
 class ShowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

@@ -16,9 +16,7 @@ using test_support::RecordedVertex;
 
 struct Quad {
     RecordedVertex corner[4];
-    float width() const {
-        return std::hypot(corner[1].x - corner[0].x, corner[1].y - corner[0].y);
-    }
+    float width() const { return std::hypot(corner[1].x - corner[0].x, corner[1].y - corner[0].y); }
 };
 
 struct Streak {
@@ -168,7 +166,8 @@ TEST(Streaks, HalfGreyGivesTheTruncatedMeanWidth) {
         capture[i + 2] = 200;
     }
     const double k = 0.003921569f;
-    const float w = static_cast<float>((200 * k + 128 * k + 10 * k) * static_cast<double>(0.33333334f) * 2.5);
+    const float w =
+        static_cast<float>((200 * k + 128 * k + 10 * k) * static_cast<double>(0.33333334f) * 2.5);
     // Corners are worked out in double from the point and stored as floats.
     for (const Streak& streak : drawAndRecord(capture, 5)) {
         for (const Quad& quad : streak.quads) {

@@ -36,9 +36,7 @@ TEST_P(Timeline, FlagsFlipOnlyInTheirTimeWithOneChancePerFrame) {
         SCOPED_TRACE(testing::Message() << "frame " << k << " at " << t << " s");
 
         if (t < 5) {
-
             ASSERT_EQ(show::ringOn, ringBefore);
-
         }
         if (t < 15) {
             ASSERT_EQ(show::boxesOn, boxesBefore);
@@ -82,7 +80,8 @@ TEST_P(Timeline, FlagsFlipOnlyInTheirTimeWithOneChancePerFrame) {
             ASSERT_EQ(frame.zoom, 1.0f) << "a new background starts unzoomed";
             ++backgroundChanges;
         } else {
-            ASSERT_EQ(frame.zoom, static_cast<float>(show::zoomTime * static_cast<double>(0.1f) + 1));
+            ASSERT_EQ(frame.zoom,
+                      static_cast<float>(show::zoomTime * static_cast<double>(0.1f) + 1));
         }
 
         ringFlips += show::ringOn != ringBefore;

@@ -18,6 +18,8 @@ bool openGlContext() {
     return open;
 }
 
-void swapGlBuffers() { context().swapBuffers(); }
+void swapGlBuffers() {
+    context().swapBuffers();
+}
 
 }  // namespace test_support

@@ -63,7 +63,9 @@ bool ScriptedPlatform::changeDisplayMode(int, int, int) {
     return failAt != Step::displayMode;
 }
 
-void ScriptedPlatform::hideCursor() { events.push_back("cursor"); }
+void ScriptedPlatform::hideCursor() {
+    events.push_back("cursor");
+}
 
 platform::WindowHandle ScriptedPlatform::createWindow(const char* className, const char* title,
                                                       platform::WindowStyle style, int width,

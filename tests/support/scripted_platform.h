@@ -14,7 +14,7 @@
 namespace test_support {
 
 class ScriptedPlatform : public platform::SdlPlatform {
-public:
+  public:
     enum class Step { none, registerClass, displayMode, createWindow, glContext };
 
     ScriptedPlatform();
@@ -56,7 +56,7 @@ public:
 
     int countEvents(const std::string& name) const;
 
-private:
+  private:
     platform::WindowProcedure procedure_ = nullptr;
     platform::WindowHandle window_ = nullptr;
     std::vector<std::pair<std::uint32_t, platform::WPARAM>> queued_;

@@ -67,7 +67,7 @@ std::string slurp(const fs::path& path) {
 
 // A scratch folder holding the repository's data (when made) as dorva/.
 class CaptureTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "streakshow-capture-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
@@ -82,7 +82,8 @@ protected:
         fs::remove_all(folder);
     }
     Outcome capture(const std::string& arguments) {
-        return run("cd " + folder.string() + " && " + binary("streakshow-capture") + " " + arguments);
+        return run("cd " + folder.string() + " && " + binary("streakshow-capture") + " " +
+                   arguments);
     }
     fs::path folder;
     fs::path previous;
@@ -91,7 +92,7 @@ protected:
 // The show's own code, run in this process on the same counter readings as
 // the capture: start-up at 1000 ms, frame k at 1000 + k * 1000 / fps.
 class ReferenceShow : public test_support::ScriptedPlatform {
-public:
+  public:
     explicit ReferenceShow(int fps) : fps_(fps) {
         now = 1000;
         onPump = [this](ScriptedPlatform& p) {
@@ -116,7 +117,7 @@ public:
     int lastFrame = 0;
     std::vector<Picture> frames;
 
-private:
+  private:
     int fps_;
 };
 
@@ -165,17 +166,20 @@ TEST_F(CaptureTest, TheVideoHasTheShowsFramesAndItsMusic) {
     fs::remove("dorva");
     fs::create_directory("dorva");
     ASSERT_EQ(run("ffmpeg -loglevel error -f lavfi -i sine=frequency=220:duration=5 "
-                  "dorva/vindu-tarok.mp3").status,
+                  "dorva/vindu-tarok.mp3")
+                  .status,
               0);
     const Outcome result = capture("--fps 30 --seconds 2 --out show.mp4");
     ASSERT_EQ(result.status, 0) << result.output;
-    const Outcome probe = run(
-        "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-        "stream=nb_read_frames,width,height -of csv=p=0 show.mp4");
+    const Outcome probe =
+        run("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+            "stream=nb_read_frames,width,height -of csv=p=0 show.mp4");
     EXPECT_EQ(probe.output, "1024,768,60\n");
-    const Outcome audio = run("ffprobe -v error -select_streams a -show_entries stream=codec_name -of csv=p=0 show.mp4");
+    const Outcome audio = run(
+        "ffprobe -v error -select_streams a -show_entries stream=codec_name -of csv=p=0 show.mp4");
     EXPECT_EQ(audio.output, "aac\n");
-    const Outcome duration = run("ffprobe -v error -show_entries format=duration -of csv=p=0 show.mp4");
+    const Outcome duration =
+        run("ffprobe -v error -show_entries format=duration -of csv=p=0 show.mp4");
     EXPECT_NEAR(std::atof(duration.output.c_str()), 2.0, 0.1);
 }
 
@@ -201,16 +205,20 @@ TEST_F(CaptureTest, BadRequestsGetOneLineAndANonZeroExit) {
         EXPECT_EQ(result.output.find("streakshow-capture: "), 0u) << result.output;
     }
     const Outcome noFfmpeg = run("cd " + folder.string() + " && PATH=/nonexistent " +
-                             binary("streakshow-capture") + " --seconds 1");
+                                 binary("streakshow-capture") + " --seconds 1");
     EXPECT_NE(noFfmpeg.status, 0);
     EXPECT_NE(noFfmpeg.output.find("ffmpeg not found"), std::string::npos) << noFfmpeg.output;
 }
 
 TEST_F(CaptureTest, TheDefaultDataDecodesWithTheShowsDecoderAndTheMusicOpens) {
     if (!fs::exists("dorva/zim.jpg")) GTEST_SKIP() << "no data; tools/make-data.sh makes it";
-    const char* pictures[] = {"zim.jpg", "daved_06smaller.jpg", "daved_09smaller.jpg",
-                              "daved_08smaller.jpg", "daved_07smaller.jpg",
-                              "daved_03smaller.jpg", "daved_10smaller.jpg"};
+    const char* pictures[] = {"zim.jpg",
+                              "daved_06smaller.jpg",
+                              "daved_09smaller.jpg",
+                              "daved_08smaller.jpg",
+                              "daved_07smaller.jpg",
+                              "daved_03smaller.jpg",
+                              "daved_10smaller.jpg"};
     for (const char* name : pictures) {
         SCOPED_TRACE(name);
         const Outcome decoded =

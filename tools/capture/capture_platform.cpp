@@ -14,7 +14,9 @@ CapturePlatform::CapturePlatform(CaptureRange range, FrameSink sink)
       bottomUp_(std::size_t{kFrameWidth} * kFrameHeight * 4),
       topDown_(bottomUp_.size()) {}
 
-bool CapturePlatform::askYesNo(const char*, const char*) { return false; }
+bool CapturePlatform::askYesNo(const char*, const char*) {
+    return false;
+}
 
 bool CapturePlatform::registerWindowClass(const char* className,
                                           platform::WindowProcedure procedure) {

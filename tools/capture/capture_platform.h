@@ -17,14 +17,15 @@ inline constexpr int kFrameHeight = 768;
 
 struct CaptureRange {
     int fps = 60;
-    std::int64_t firstFrame = 0;  // frames before it are rendered, not kept
-    std::int64_t frameCount = -1; // frames to keep; -1: to the end of the show
+    std::int64_t firstFrame = 0;   // frames before it are rendered, not kept
+    std::int64_t frameCount = -1;  // frames to keep; -1: to the end of the show
 };
 
 class CapturePlatform : public platform::SdlPlatform {
-public:
+  public:
     // Receives each kept frame, RGBA, rows top first; false stops the show.
-    using FrameSink = std::function<bool(std::int64_t index, const std::vector<unsigned char>& rgba)>;
+    using FrameSink =
+        std::function<bool(std::int64_t index, const std::vector<unsigned char>& rgba)>;
 
     CapturePlatform(CaptureRange range, FrameSink sink);
 
@@ -44,7 +45,7 @@ public:
     std::int64_t framesKept() const { return kept_; }
     bool failed() const { return failed_; }
 
-private:
+  private:
     CaptureRange range_;
     FrameSink sink_;
     platform::WindowProcedure procedure_ = nullptr;

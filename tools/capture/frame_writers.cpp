@@ -75,12 +75,16 @@ std::string shellQuote(const std::string& text) {
     return quoted + "'";
 }
 
-FfmpegWriter::~FfmpegWriter() { close(); }
+FfmpegWriter::~FfmpegWriter() {
+    close();
+}
 
 bool FfmpegWriter::open(const VideoSettings& settings) {
     const std::string ffmpeg = findOnPath("ffmpeg");
     if (ffmpeg.empty()) {
-        error_ = "ffmpeg not found (install it: apt-get install ffmpeg), or write PNG frames with --frames DIR";
+        error_ =
+            "ffmpeg not found (install it: apt-get install ffmpeg), or write PNG frames with "
+            "--frames DIR";
         return false;
     }
     std::ostringstream command;

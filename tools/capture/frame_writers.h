@@ -11,13 +11,13 @@ namespace capture {
 
 // Writes DIR/frame_000000.png, DIR/frame_000001.png, ...
 class PngFrameWriter {
-public:
+  public:
     explicit PngFrameWriter(std::string folder) : folder_(std::move(folder)) {}
     // False, with the reason in `error`, when the file cannot be written.
     bool write(std::int64_t index, const std::vector<unsigned char>& rgba, int width, int height);
     const std::string& error() const { return error_; }
 
-private:
+  private:
     std::string folder_;
     std::string error_;
 };
@@ -33,7 +33,7 @@ struct VideoSettings {
 
 // H.264 video with AAC sound through an ffmpeg process fed on a pipe.
 class FfmpegWriter {
-public:
+  public:
     ~FfmpegWriter();
     bool open(const VideoSettings& settings);
     bool write(const std::vector<unsigned char>& rgba);
@@ -41,7 +41,7 @@ public:
     bool close();
     const std::string& error() const { return error_; }
 
-private:
+  private:
     std::FILE* pipe_ = nullptr;
     std::string error_;
 };

@@ -61,7 +61,8 @@ std::string parse(int argc, char** argv, Options& options) {
         } else if (option == "--fps") {
             if (!parseNumber(value, number) || number != std::floor(number) || number < 1 ||
                 number > 1000) {
-                return "--fps takes a whole number from 1 to 1000, not '" + std::string(value) + "'";
+                return "--fps takes a whole number from 1 to 1000, not '" + std::string(value) +
+                       "'";
             }
             options.fps = static_cast<int>(number);
         } else if (option == "--from") {
@@ -71,7 +72,8 @@ std::string parse(int argc, char** argv, Options& options) {
             options.from = number;
         } else if (option == "--seconds") {
             if (!parseNumber(value, number) || number <= 0) {
-                return "--seconds takes a positive number of seconds, not '" + std::string(value) + "'";
+                return "--seconds takes a positive number of seconds, not '" + std::string(value) +
+                       "'";
             }
             options.seconds = number;
         } else {
@@ -88,7 +90,7 @@ bool isFolder(const std::string& path) {
 
 // One line, redrawn in place: frames, speed and time left.
 class ProgressBar {
-public:
+  public:
     explicit ProgressBar(std::int64_t total) : total_(total), begun_(Clock::now()) {}
 
     void update(std::int64_t done, bool final = false) {
@@ -97,7 +99,8 @@ public:
         const double fps = seconds > 0 ? done / seconds : 0;
         const double left = fps > 0 ? (total_ - done) / fps : 0;
         const int width = 30;
-        const int filled = total_ > 0 ? static_cast<int>(width * std::min<double>(1, 1.0 * done / total_)) : 0;
+        const int filled =
+            total_ > 0 ? static_cast<int>(width * std::min<double>(1, 1.0 * done / total_)) : 0;
         std::fprintf(stderr, "\r[%.*s%*s] %lld/%lld frames  %5.1f fps  %3.0f s left ", filled,
                      "##############################", width - filled, "",
                      static_cast<long long>(done), static_cast<long long>(total_), fps,
@@ -106,7 +109,7 @@ public:
     }
     double elapsed() const { return std::chrono::duration<double>(Clock::now() - begun_).count(); }
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     std::int64_t total_;
     Clock::time_point begun_;
@@ -134,10 +137,9 @@ int main(int argc, char** argv) {
     }
     // The show ends with the first frame past 73 s.
     const std::int64_t showFrames = static_cast<std::int64_t>(kShowSeconds * options.fps) + 2;
-    const std::int64_t expected =
-        std::max<std::int64_t>(0, range.frameCount >= 0
-                                      ? std::min(range.frameCount, showFrames - range.firstFrame)
-                                      : showFrames - range.firstFrame);
+    const std::int64_t expected = std::max<std::int64_t>(
+        0, range.frameCount >= 0 ? std::min(range.frameCount, showFrames - range.firstFrame)
+                                 : showFrames - range.firstFrame);
 
     capture::PngFrameWriter png(options.framesFolder);
     capture::FfmpegWriter video;
@@ -172,15 +174,15 @@ int main(int argc, char** argv) {
     std::string writeError;
     // Like the show, the capture leaves its window and GL context to the end
     // of the process.
-    auto& platform = *new capture::CapturePlatform(range, [&](std::int64_t index,
-                                                               const std::vector<unsigned char>& rgba) {
-        const bool written = toFrames ? png.write(index, rgba, capture::kFrameWidth,
-                                                  capture::kFrameHeight)
-                                      : video.write(rgba);
-        if (!written) writeError = toFrames ? png.error() : video.error();
-        progress.update(index + 1);
-        return written;
-    });
+    auto& platform = *new capture::CapturePlatform(
+        range, [&](std::int64_t index, const std::vector<unsigned char>& rgba) {
+            const bool written =
+                toFrames ? png.write(index, rgba, capture::kFrameWidth, capture::kFrameHeight)
+                         : video.write(rgba);
+            if (!written) writeError = toFrames ? png.error() : video.error();
+            progress.update(index + 1);
+            return written;
+        });
     platform::setPlatform(&platform);
     app::WinMain();
     progress.update(platform.framesKept(), true);
