@@ -32,6 +32,7 @@ void glBegin(GLenum mode) {
     if (glRecording().enabled) {
         ++glRecording().begins;
         glRecording().primitives.push_back(mode);
+        glRecording().primitiveVertices.push_back(0);
     }
     real(mode);
 }
@@ -51,6 +52,7 @@ void glVertex2f(GLfloat x, GLfloat y) {
     if (glRecording().enabled) {
         const GLubyte* c = test_support::current;
         glRecording().vertices2.push_back({x, y, c[0], c[1], c[2], c[3]});
+        if (!glRecording().primitiveVertices.empty()) ++glRecording().primitiveVertices.back();
     }
     real(x, y);
 }

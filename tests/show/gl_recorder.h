@@ -19,6 +19,7 @@ struct GlRecording {
     bool enabled = false;
     int begins = 0;                                  // glBegin calls
     std::vector<GLenum> primitives;                  // mode of each glBegin
+    std::vector<int> primitiveVertices;              // glVertex2f calls in each
     std::vector<RecordedVertex> vertices2;           // glVertex2f while enabled
     std::vector<std::array<float, 3>> translations;  // glTranslatef
     std::vector<std::array<float, 4>> rotations;     // glRotatef
@@ -28,6 +29,7 @@ struct GlRecording {
     void clear() {
         begins = 0;
         primitives.clear();
+        primitiveVertices.clear();
         vertices2.clear();
         translations.clear();
         rotations.clear();

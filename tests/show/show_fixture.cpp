@@ -7,9 +7,11 @@
 #include <fstream>
 
 #include "app/clocks.h"
+#include "platform/random.h"
 #include "render/gl_state.h"
 #include "show/frame_composer.h"
 #include "show/hidden_scenes.h"
+#include "tests/show/gl_recorder.h"
 #include "tests/support/gl_test_context.h"
 
 namespace test_support {
@@ -39,6 +41,30 @@ std::vector<unsigned char> twoBands(int width, int height, const unsigned char t
         }
     }
     return rgb;
+}
+
+int drawsSince(std::uint32_t seed, int limit) {
+    const int next[3] = {platform::rand(), platform::rand(), platform::rand()};
+    platform::srand(seed);
+    std::vector<int> sequence(static_cast<std::size_t>(limit) + 3);
+    for (int& value : sequence) value = platform::rand();
+    for (int n = 0; n <= limit; ++n) {
+        if (sequence[n] == next[0] && sequence[n + 1] == next[1] && sequence[n + 2] == next[2]) {
+            return n;
+        }
+    }
+    return -1;
+}
+
+int streakQuads() {
+    const GlRecording& recording = glRecording();
+    int quads = 0;
+    for (std::size_t i = 0; i < recording.primitives.size(); ++i) {
+        if (recording.primitives[i] == GL_QUADS && recording.primitiveVertices[i] > 4) {
+            quads += recording.primitiveVertices[i] / 4;
+        }
+    }
+    return quads;
 }
 
 void ShowTest::SetUp() {

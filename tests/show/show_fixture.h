@@ -23,6 +23,14 @@ void writeJpeg(const std::string& path, int width, int height,
 std::vector<unsigned char> twoBands(int width, int height, const unsigned char top[3],
                                     const unsigned char bottom[3]);
 
+// How many draws the shared generator made since it was seeded with `seed`:
+// where its next three draws first appear in the sequence from `seed`; -1
+// when not within `limit`.
+int drawsSince(std::uint32_t seed, int limit);
+
+// Quads in the streak batch of the last recording (the one large GL_QUADS).
+int streakQuads();
+
 // Counts what a frame drew.
 struct FrameRecord : show::FrameProbe {
     int scenes[3] = {0, 0, 0};

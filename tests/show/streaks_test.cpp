@@ -9,6 +9,7 @@
 #include "platform/random.h"
 #include "show/streaks.h"
 #include "tests/show/gl_recorder.h"
+#include "tests/show/show_fixture.h"
 
 namespace {
 
@@ -47,21 +48,6 @@ std::vector<Streak> drawAndRecord(const std::vector<unsigned char>& capture, std
     return streaks;
 }
 
-// How many draws the generator moved on from `seed`: where the next three
-// draws first appear in the sequence that starts at `seed`.
-int drawsSince(std::uint32_t seed, int limit) {
-    const int next[3] = {platform::rand(), platform::rand(), platform::rand()};
-    platform::srand(seed);
-    std::vector<int> sequence(static_cast<std::size_t>(limit) + 3);
-    for (int& value : sequence) value = platform::rand();
-    for (int n = 0; n <= limit; ++n) {
-        if (sequence[n] == next[0] && sequence[n + 1] == next[1] && sequence[n + 2] == next[2]) {
-            return n;
-        }
-    }
-    return -1;
-}
-
 // A white pixel's width factor with the float constants: a hair over 2.5.
 const float kWhite = static_cast<float>((255 * static_cast<double>(0.003921569f) * 3) *
                                         static_cast<double>(0.33333334f) * 2.5);
@@ -87,7 +73,7 @@ TEST(Streaks, BlackHidesThemWhiteDrawsFiveUnitBandsAndEachWalkIsExact) {
         ASSERT_EQ(streaks.size(), 100u);
         EXPECT_EQ(test_support::glRecording().begins, 1) << "one batch for all streaks";
         EXPECT_EQ(test_support::glRecording().primitives.front(), static_cast<GLenum>(GL_QUADS));
-        EXPECT_EQ(drawsSince(seed, 200000), 200 + 3 * totalQuads(streaks))
+        EXPECT_EQ(test_support::drawsSince(seed, 200000), 200 + 3 * totalQuads(streaks))
             << "two draws per streak and three per step";
 
         int vertical = 0;
