@@ -135,8 +135,10 @@ int main(int argc, char** argv) {
     if (options.seconds) {
         range.frameCount = std::max<std::int64_t>(1, std::llround(*options.seconds * options.fps));
     }
-    // The show ends with the first frame past 73 s.
-    const std::int64_t showFrames = static_cast<std::int64_t>(kShowSeconds * options.fps) + 2;
+    // The show ends with the first frame whose clock reads past 73 s; with
+    // the float 0.001 of the clock that is the one at 73 s itself. (Only the
+    // progress bar uses this; the show decides for itself.)
+    const std::int64_t showFrames = static_cast<std::int64_t>(kShowSeconds * options.fps) + 1;
     const std::int64_t expected = std::max<std::int64_t>(
         0, range.frameCount >= 0 ? std::min(range.frameCount, showFrames - range.firstFrame)
                                  : showFrames - range.firstFrame);
