@@ -1,12 +1,13 @@
 #include "tests/image/jpeg_samples.h"
 
-#include <jpeglib.h>
-
 #include <csetjmp>
-#include <cstdio>
+#include <cstdio>  // before jpeglib.h, which needs FILE and size_t
 #include <cstdlib>
 
+#include <jpeglib.h>
+
 namespace test_jpeg {
+namespace {
 
 std::vector<std::uint8_t> testPicture(int width, int height) {
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
@@ -24,8 +25,6 @@ std::vector<std::uint8_t> testPicture(int width, int height) {
     }
     return rgb;
 }
-
-namespace {
 
 struct ErrorTrap {
     jpeg_error_mgr manager;
@@ -137,18 +136,16 @@ void StreamWriter::quantTable(int id, int value) {
     segment(0xDB, payload);
 }
 
-void StreamWriter::frame(int width, int height,
-                         std::initializer_list<std::initializer_list<int>> components,
+void StreamWriter::frame(int width, int height, const std::vector<std::array<int, 4>>& components,
                          int precision, int type) {
     Bytes payload = {
         static_cast<std::uint8_t>(precision),     static_cast<std::uint8_t>(height >> 8),
         static_cast<std::uint8_t>(height & 0xFF), static_cast<std::uint8_t>(width >> 8),
         static_cast<std::uint8_t>(width & 0xFF),  static_cast<std::uint8_t>(components.size())};
     for (const auto& c : components) {
-        const int* v = c.begin();
-        payload.push_back(static_cast<std::uint8_t>(v[0]));
-        payload.push_back(static_cast<std::uint8_t>((v[1] << 4) | v[2]));
-        payload.push_back(static_cast<std::uint8_t>(v[3]));
+        payload.push_back(static_cast<std::uint8_t>(c[0]));
+        payload.push_back(static_cast<std::uint8_t>((c[1] << 4) | c[2]));
+        payload.push_back(static_cast<std::uint8_t>(c[3]));
     }
     segment(type, payload);
 }
@@ -217,11 +214,6 @@ void StreamWriter::dcOnlyBlock(int difference) {
         bits(static_cast<std::uint32_t>(value), size);
     }
     bits(0, 1);  // end of block
-}
-
-int dcSample(int quant, int dc) {
-    const int p = (static_cast<int>(static_cast<float>(quant) * static_cast<float>(dc)) >> 3) + 128;
-    return p < 0 ? 0 : (p > 255 ? 255 : p);
 }
 
 }  // namespace test_jpeg

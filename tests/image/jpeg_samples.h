@@ -3,9 +3,9 @@
 // every bit is known.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <initializer_list>
-#include <string>
 #include <vector>
 
 namespace test_jpeg {
@@ -28,8 +28,7 @@ struct EncodeOptions {
     bool arithmetic = false;
 };
 
-// An RGB test picture with smooth and busy parts, the same for equal sizes.
-std::vector<std::uint8_t> testPicture(int width, int height);
+// Encodes an RGB picture with smooth and busy parts, the same for equal sizes.
 Bytes encode(const EncodeOptions& options);
 
 // libjpeg-turbo's decode with the float IDCT and plain replication: RGB, or
@@ -50,8 +49,8 @@ class StreamWriter {
     void marker(int code);
     void segment(int code, const Bytes& payload);
     void quantTable(int id, int value);  // all 64 entries the same
-    void frame(int width, int height,
-               std::initializer_list<std::initializer_list<int>> components,  // id, h, v, tq
+    // Components as id, h, v, quantisation table.
+    void frame(int width, int height, const std::vector<std::array<int, 4>>& components,
                int precision = 8, int type = 0xC0);
     void huffmanTable(int tableClass, int id, const std::vector<int>& counts,
                       const std::vector<int>& symbols);
@@ -70,8 +69,5 @@ class StreamWriter {
     std::uint32_t pending_ = 0;
     int pendingCount_ = 0;
 };
-
-// The sample that a DC-only block gives: trunc(q * dc) >> 3, + 128, clamped.
-int dcSample(int quant, int dc);
 
 }  // namespace test_jpeg

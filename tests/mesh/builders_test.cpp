@@ -91,17 +91,6 @@ TEST(MakePolygonOutline, SquareAndExactPoints) {
         EXPECT_EQ(square.edges[i].to, (i + 1) % 4);
     }
 
-    // The angle steps by the single-precision 2pi / count; the sine and
-    // cosine are taken in double and rounded once.
-    for (int count = 3; count <= 6; ++count) {
-        const Outline polygon = mesh::makePolygonOutline(2.5f, count);
-        const float step = 6.2831855f / count;
-        for (int i = 0; i < count; ++i) {
-            const double angle = static_cast<float>(i * step);
-            EXPECT_EQ(polygon.points[i].position.x, static_cast<float>(2.5f * std::cos(angle)));
-            EXPECT_EQ(polygon.points[i].position.y, static_cast<float>(2.5f * std::sin(angle)));
-        }
-    }
     EXPECT_EQ(mesh::makePolygonOutline(1, 0).pointCount, 0);
 }
 

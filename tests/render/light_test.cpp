@@ -48,35 +48,7 @@ void expectNear(const Vec3& v, float x, float y, float z) {
     EXPECT_NEAR(v.z, z, 1e-6);
 }
 
-TEST(Matrix4, ComposesThroughTheGl) {
-    ASSERT_TRUE(test_support::openGlContext());
-    glMatrixMode(GL_MODELVIEW);
-
-    Matrix4 m;
-    m.setIdentity();
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(m.m[i], i % 5 == 0 ? 1.0f : 0.0f) << i;
-
-    m.translate(3, 0, 0);
-    EXPECT_EQ(m.m[12], 3);
-    EXPECT_EQ(m.m[13], 0);
-    EXPECT_EQ(m.m[14], 0);
-
-    m.setIdentity().rotate(0, 90, 0);
-    expectNear(Vec3(1, 0, 0).transform(m), 0, 0, -1);
-
-    // X is applied last: (1, 0, 0) goes to (0, 0, -1) about Y, then to
-    // (0, 1, 0) about X; the reverse order would leave it at (0, 0, -1).
-    m.setIdentity().rotate(90, 90, 0);
-    expectNear(Vec3(1, 0, 0).transform(m), 0, 1, 0);
-    m.setIdentity().rotate(0, 0, 90);
-    expectNear(Vec3(1, 0, 0).transform(m), 0, 1, 0);
-
-    // A translation composed after a rotation moves points before it turns them.
-    m.setIdentity().rotate(0, 90, 0).translate(3, 0, 0);
-    expectNear(Vec3(1, 0, 0).transform(m), 0, 0, -4);
-}
-
-TEST(Matrix4, LeavesTheModelviewAlone) {
+TEST(Matrix4, ComposesAndLeavesTheModelviewAlone) {
     ASSERT_TRUE(test_support::openGlContext());
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -87,13 +59,22 @@ TEST(Matrix4, LeavesTheModelviewAlone) {
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
 
     Matrix4 m;
-    m.setIdentity();
-    EXPECT_EQ(modelview(), before);
-    m.translate(5, 6, 7);
-    EXPECT_EQ(modelview(), before);
-    m.rotate(10, 20, 30);
-    EXPECT_EQ(modelview(), before);
+    m.setIdentity().translate(3, 0, 0);
+    EXPECT_EQ(m.m[12], 3);
+    EXPECT_EQ(m.m[13], 0);
+    m.setIdentity().rotate(0, 90, 0);
+    expectNear(Vec3(1, 0, 0).transform(m), 0, 0, -1);
+    // X is applied last: (1, 0, 0) goes to (0, 0, -1) about Y, then to
+    // (0, 1, 0) about X; the reverse order would leave it at (0, 0, -1).
+    m.setIdentity().rotate(90, 90, 0);
+    expectNear(Vec3(1, 0, 0).transform(m), 0, 1, 0);
+    m.setIdentity().rotate(0, 0, 90);
+    expectNear(Vec3(1, 0, 0).transform(m), 0, 1, 0);
+    // A translation composed after a rotation moves points before it turns them.
+    m.setIdentity().rotate(0, 90, 0).translate(3, 0, 0);
+    expectNear(Vec3(1, 0, 0).transform(m), 0, 0, -4);
 
+    EXPECT_EQ(modelview(), before);
     GLint depth = 0, mode = 0;
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
     glGetIntegerv(GL_MATRIX_MODE, &mode);

@@ -92,9 +92,6 @@ TEST(OutlineFont, BuildsGlyphsZeroTo254AndLeavesTheLastListEmpty) {
     EXPECT_GT(a.cellIncX, 0.5f);
     EXPECT_LT(a.cellIncX, 1.0f);
     EXPECT_NEAR(a.originY, a.blackBoxY, 0.01f) << "'A' stands on the baseline";
-    const render::GlyphMetricsFloat& space = font.glyphMetrics[code(' ')];
-    EXPECT_LT(space.blackBoxY, 0.01f);
-    EXPECT_GT(space.cellIncX, 0.2f);
     EXPECT_TRUE(drawnDepths(font.listBase + ' ').empty());
 }
 
@@ -106,10 +103,5 @@ TEST(OutlineFont, UnknownFaceNeverCrashes) {
     font.build("No Such Face 51a0", 0.2f);
     ASSERT_NE(font.listBase, 0u);
     EXPECT_TRUE(drawnDepths(font.listBase + 255).empty());
-    if (font.glyphMetrics[code('A')].cellIncX != 0) {
-        EXPECT_FALSE(drawnDepths(font.listBase + 'A').empty());
-        EXPECT_GT(font.glyphMetrics[code('A')].cellIncX, 0);
-    } else {
-        EXPECT_TRUE(drawnDepths(font.listBase + 'A').empty());
-    }
+    EXPECT_EQ(drawnDepths(font.listBase + 'A').empty(), font.glyphMetrics[code('A')].cellIncX == 0);
 }

@@ -56,22 +56,16 @@ TEST(TexturedQuad, ShowsTheUsedPartAndRestoresTheState) {
     GLuint other = 0;
     glGenTextures(1, &other);
     glBindTexture(GL_TEXTURE_2D, other);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_FOG);
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_BLEND);
-    glEnable(GL_DEPTH_TEST);
+    const GLenum caps[] = {GL_LIGHTING, GL_FOG, GL_CULL_FACE, GL_BLEND, GL_DEPTH_TEST};
+    for (GLenum cap : caps) glEnable(cap);
     glDisable(GL_TEXTURE_2D);
 
     // top 700, left 100, bottom 50, right 900: the picture stands upright.
     const auto polygons = feedback([&] { render::drawTexturedQuad(texture, 700, 100, 50, 900); });
     ASSERT_FALSE(polygons.empty());
-    struct Corner {
-        float x, y, s, t;
-    };
-    const Corner corners[4] = {
+    const FeedbackVertex corners[4] = {
         {100, 50, 0, 0.9375f}, {100, 700, 0, 0}, {900, 700, 0.625f, 0}, {900, 50, 0.625f, 0.9375f}};
-    for (const Corner& c : corners) {
+    for (const FeedbackVertex& c : corners) {
         bool seen = false;
         for (const auto& polygon : polygons) {
             for (const FeedbackVertex& v : polygon) {
@@ -84,24 +78,15 @@ TEST(TexturedQuad, ShowsTheUsedPartAndRestoresTheState) {
         }
         EXPECT_TRUE(seen) << c.x << "," << c.y;
     }
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    EXPECT_TRUE(glIsEnabled(GL_FOG));
-    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    for (GLenum cap : caps) EXPECT_TRUE(glIsEnabled(cap)) << cap;
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-    GLint bound = 0;
+    GLint bound = 0, mode = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(static_cast<GLuint>(bound), other);
-    GLint mode = 0;
     glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(static_cast<GLuint>(bound), other);
     EXPECT_EQ(mode, GL_MODELVIEW);
     glDeleteTextures(1, &other);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_FOG);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_BLEND);
-    glDisable(GL_DEPTH_TEST);
+    for (GLenum cap : caps) glDisable(cap);
 }
 
 TEST(FilledCircle, WedgesRunClockwiseFromTheTopAndClose) {
