@@ -159,6 +159,40 @@ TEST(InverseDct, FastTransformIsBitExactWithTheReference) {
     }
 }
 
+// The conversion as written: float constants, products and sums in double,
+// truncated and clamped. The decoder uses integer tables instead; they must
+// give exactly this for every input.
+std::array<int, 3> byFormula(int y, int cb, int cr) {
+    const double cbp = cb - 128;
+    const double crp = cr - 128;
+    const double r = static_cast<double>(1.402f) * crp + y;
+    const double g =
+        (y - static_cast<double>(0.34414f) * cbp) - static_cast<double>(0.71414f) * crp;
+    const double b = static_cast<double>(1.772f) * cbp + y;
+    auto clamp = [](double v) {
+        const int i = static_cast<int>(v);
+        return i < 0 ? 0 : (i > 255 ? 255 : i);
+    };
+    return {clamp(r), clamp(g), clamp(b)};
+}
+
+TEST(ColourConversion, TablesEqualTheDoubleFormulaForEveryInput) {
+    std::uint8_t rgba[4];
+    for (int y = 0; y < 256; ++y) {
+        for (int cb = 0; cb < 256; ++cb) {
+            for (int cr = 0; cr < 256; ++cr) {
+                image::jpeg::convertYCbCr(static_cast<std::uint8_t>(y),
+                                          static_cast<std::uint8_t>(cb),
+                                          static_cast<std::uint8_t>(cr), rgba);
+                const std::array<int, 3> want = byFormula(y, cb, cr);
+                if (rgba[0] != want[0] || rgba[1] != want[1] || rgba[2] != want[2]) {
+                    FAIL() << y << " " << cb << " " << cr;
+                }
+            }
+        }
+    }
+}
+
 TEST(ColourConversion, SamplesAndRowsMatchSinglePixels) {
     for (auto [y, cb, cr, r, g, b] : {std::array{128, 128, 128, 128, 128, 128},
                                       {0, 128, 128, 0, 0, 0},
