@@ -233,24 +233,27 @@ LRESULT SdlPlatform::defaultWindowProcedure(WindowHandle, std::uint32_t, WPARAM,
     return 0;
 }
 
+void SdlPlatform::deliver(std::uint32_t message, WPARAM wParam) {
+    if (procedure_ != nullptr && window_ != nullptr) procedure_(window_, message, wParam, 0);
+}
+
 void SdlPlatform::pumpMessages() {
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
-        if (procedure_ == nullptr || window_ == nullptr) continue;
         switch (event.type) {
             case SDL_KEYDOWN: {
                 const WPARAM key = event.key.keysym.sym == SDLK_ESCAPE
                                        ? VK_ESCAPE
                                        : static_cast<WPARAM>(event.key.keysym.scancode) + 0x100;
-                procedure_(window_, WM_KEYDOWN, key, 0);
+                deliver(WM_KEYDOWN, key);
                 break;
             }
             case SDL_QUIT:
-                procedure_(window_, WM_CLOSE, 0, 0);
+                deliver(WM_CLOSE);
                 break;
             case SDL_WINDOWEVENT:
                 if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
-                    procedure_(window_, WM_CLOSE, 0, 0);
+                    deliver(WM_CLOSE);
                 }
                 break;
             default:

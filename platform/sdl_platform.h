@@ -51,6 +51,11 @@ class SdlPlatform : public Platform {
     // Depth bits of the context that was made, 0 before.
     int depthBits() const { return depthBits_; }
 
+  protected:
+    // Hands a message to the registered window procedure, as the event pump
+    // does; nothing happens before the class and the window exist.
+    void deliver(std::uint32_t message, WPARAM wParam = 0);
+
   private:
     bool initVideo();
     bool canShowBoxes();

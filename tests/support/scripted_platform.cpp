@@ -53,7 +53,6 @@ bool ScriptedPlatform::registerWindowClass(const char* className,
                                            platform::WindowProcedure procedure) {
     events.push_back("class");
     if (failAt == Step::registerClass) return false;
-    procedure_ = procedure;
     return SdlPlatform::registerWindowClass(className, procedure);
 }
 
@@ -74,9 +73,8 @@ platform::WindowHandle ScriptedPlatform::createWindow(const char* className, con
     windowStyle = style;
     if (failAt == Step::createWindow) return nullptr;
     // Full screen is only pretended: the offscreen window is windowed.
-    window_ = SdlPlatform::createWindow(className, title, platform::WindowStyle::overlapped, width,
-                                        height);
-    return window_;
+    return SdlPlatform::createWindow(className, title, platform::WindowStyle::overlapped, width,
+                                     height);
 }
 
 bool ScriptedPlatform::createGlContext(platform::WindowHandle window, int colorBits,
@@ -97,7 +95,7 @@ void ScriptedPlatform::pumpMessages() {
     auto messages = std::move(queued_);
     queued_.clear();
     for (const auto& [message, wParam] : messages) {
-        if (procedure_ != nullptr) procedure_(window_, message, wParam, 0);
+        deliver(message, wParam);
     }
 }
 

@@ -57,8 +57,6 @@ class ScriptedPlatform : public platform::SdlPlatform {
     int countEvents(const std::string& name) const;
 
   private:
-    platform::WindowProcedure procedure_ = nullptr;
-    platform::WindowHandle window_ = nullptr;
     std::vector<std::pair<std::uint32_t, platform::WPARAM>> queued_;
 };
 

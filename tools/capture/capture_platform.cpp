@@ -18,19 +18,6 @@ bool CapturePlatform::askYesNo(const char*, const char*) {
     return false;
 }
 
-bool CapturePlatform::registerWindowClass(const char* className,
-                                          platform::WindowProcedure procedure) {
-    procedure_ = procedure;
-    return SdlPlatform::registerWindowClass(className, procedure);
-}
-
-platform::WindowHandle CapturePlatform::createWindow(const char* className, const char* title,
-                                                     platform::WindowStyle style, int width,
-                                                     int height) {
-    window_ = SdlPlatform::createWindow(className, title, style, width, height);
-    return window_;
-}
-
 void CapturePlatform::pumpMessages() {
     // Frame k is drawn at exactly k / fps seconds: whole milliseconds from
     // the start, so fractions never accumulate.
@@ -39,7 +26,7 @@ void CapturePlatform::pumpMessages() {
     // ends the show after it is presented, as a user's would.
     const bool last = failed_ || (range_.frameCount >= 0 &&
                                   rendered_ + 1 >= range_.firstFrame + range_.frameCount);
-    if (last && procedure_ != nullptr) procedure_(window_, platform::WM_CLOSE, 0, 0);
+    if (last) deliver(platform::WM_CLOSE);
 }
 
 void CapturePlatform::swapBuffers(platform::WindowHandle window) {

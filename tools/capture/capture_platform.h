@@ -30,10 +30,6 @@ class CapturePlatform : public platform::SdlPlatform {
     CapturePlatform(CaptureRange range, FrameSink sink);
 
     bool askYesNo(const char* text, const char* caption) override;
-    bool registerWindowClass(const char* className, platform::WindowProcedure procedure) override;
-    platform::WindowHandle createWindow(const char* className, const char* title,
-                                        platform::WindowStyle style, int width,
-                                        int height) override;
     void pumpMessages() override;
     void swapBuffers(platform::WindowHandle window) override;
     std::uint32_t milliseconds() override { return now_; }
@@ -43,13 +39,10 @@ class CapturePlatform : public platform::SdlPlatform {
 
     std::int64_t framesRendered() const { return rendered_; }
     std::int64_t framesKept() const { return kept_; }
-    bool failed() const { return failed_; }
 
   private:
     CaptureRange range_;
     FrameSink sink_;
-    platform::WindowProcedure procedure_ = nullptr;
-    platform::WindowHandle window_ = nullptr;
     std::uint32_t start_ = 1000;
     std::uint32_t now_ = 1000;
     std::int64_t rendered_ = 0;

@@ -7,6 +7,7 @@
 // writes it as a PNG file.
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -24,7 +25,6 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: streakshow-capture [--out FILE] [--fps N] [--from S] [--seconds S] [--frames DIR]";
-constexpr double kShowSeconds = 73.0;
 
 struct Options {
     std::string out = "streakshow.mp4";
@@ -66,7 +66,7 @@ std::string parse(int argc, char** argv, Options& options) {
             }
             options.fps = static_cast<int>(number);
         } else if (option == "--from") {
-            if (!parseNumber(value, number) || number < 0 || number >= kShowSeconds + 1) {
+            if (!parseNumber(value, number) || number < 0 || number >= app::kShowLength + 1) {
                 return "--from takes seconds from 0 to 73, not '" + std::string(value) + "'";
             }
             options.from = number;
@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
     // The show ends with the first frame whose clock reads past 73 s; with
     // the float 0.001 of the clock that is the one at 73 s itself. (Only the
     // progress bar uses this; the show decides for itself.)
-    const std::int64_t showFrames = static_cast<std::int64_t>(kShowSeconds * options.fps) + 1;
+    const std::int64_t showFrames = static_cast<std::int64_t>(app::kShowLength * options.fps) + 1;
     const std::int64_t expected = std::max<std::int64_t>(
         0, range.frameCount >= 0 ? std::min(range.frameCount, showFrames - range.firstFrame)
                                  : showFrames - range.firstFrame);
