@@ -284,9 +284,10 @@ struct Reference {
         streaks.clear();
         for (int s = 0; s < 100; ++s) {
             const int edge = platform::rand() % 4;
-            float x = edge == 2 ? 0 : edge == 3 ? 640 : static_cast<float>(platform::rand() % 640);
-            float y = edge == 0 ? 0 : edge == 1 ? 480 : static_cast<float>(platform::rand() % 480);
-            if (edge >= 2) y = static_cast<float>(platform::rand() % 480);
+            // One draw for the position along the entry edge, as the show makes.
+            const auto along = static_cast<float>(platform::rand() % (edge < 2 ? 640 : 480));
+            float x = edge == 2 ? 0 : edge == 3 ? 640 : along;
+            float y = edge == 0 ? 0 : edge == 1 ? 480 : along;
             const float dx = edge == 2 ? 2.0f : edge == 3 ? -2.0f : 0.0f;
             const float dy = edge == 0 ? 2.0f : edge == 1 ? -2.0f : 0.0f;
             for (; x >= 0 && y >= 0 && x <= 640 && y <= 480; x += dx, y += dy) {
