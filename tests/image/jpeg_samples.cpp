@@ -9,21 +9,23 @@
 namespace test_jpeg {
 namespace {
 
-std::vector<std::uint8_t> testPicture(int width, int height) {
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
+std::vector<std::uint8_t> testPicture(int width, int height, int channels) {
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(width) * height * channels);
     std::uint32_t noise = 12345;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             noise = noise * 1103515245u + 12345u;
             const int random = static_cast<int>((noise >> 16) & 0xFF);
-            std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
             // A gradient, a hard-edged checker and a noisy patch.
-            p[0] = static_cast<std::uint8_t>(x * 255 / (width > 1 ? width - 1 : 1));
-            p[1] = static_cast<std::uint8_t>(((x / 5 + y / 3) % 2) ? 230 : 20);
-            p[2] = static_cast<std::uint8_t>(y < height / 2 ? random : (y * 7 + x * 3) & 0xFF);
+            const std::uint8_t p[3] = {
+                static_cast<std::uint8_t>(x * 255 / (width > 1 ? width - 1 : 1)),
+                static_cast<std::uint8_t>(((x / 5 + y / 3) % 2) ? 230 : 20),
+                static_cast<std::uint8_t>(y < height / 2 ? random : (y * 7 + x * 3) & 0xFF)};
+            for (int c = 0; c < channels; ++c)
+                out[(static_cast<std::size_t>(y) * width + x) * channels + c] = p[3 - channels + c];
         }
     }
-    return rgb;
+    return out;
 }
 
 struct ErrorTrap {
@@ -31,17 +33,36 @@ struct ErrorTrap {
     std::jmp_buf jump;
 };
 
-void onError(j_common_ptr cinfo) {
-    auto* trap = reinterpret_cast<ErrorTrap*>(cinfo->err);
-    std::longjmp(trap->jump, 1);
+[[noreturn]] void onError(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<ErrorTrap*>(cinfo->err)->jump, 1);
 }
 
 void quiet(j_common_ptr, int) {}
 
+// The one-dimensional AAN step on eight floats `stride` apart.
+void aan(float* b, int stride) {
+    float x[8];
+    for (int i = 0; i < 8; ++i) x[i] = b[i * stride];
+    const float t10 = x[0] + x[4], t11 = x[0] - x[4], t13 = x[2] + x[6];
+    const float t12 = (x[2] - x[6]) * 1.4142135f - t13;
+    const float e0 = t10 + t13, e3 = t10 - t13, e1 = t11 + t12, e2 = t11 - t12;
+    const float z13 = x[5] + x[3], z10 = x[5] - x[3], z11 = x[1] + x[7], z12 = x[1] - x[7];
+    const float o7 = z11 + z13, o11 = (z11 - z13) * 1.4142135f, z5 = (z10 + z12) * 1.847759f;
+    const float o10 = z12 * 1.0823922f - z5, o12 = z5 - z10 * 2.613126f;
+    const float o6 = o12 - o7, o5 = o11 - o6, o4 = o10 + o5;
+    const float y[8] = {e0 + o7, e1 + o6, e2 + o5, e3 - o4, e3 + o4, e2 - o5, e1 - o6, e0 - o7};
+    for (int i = 0; i < 8; ++i) b[i * stride] = y[i];
+}
+
+std::uint8_t clamp(int v) {
+    return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
 }  // namespace
 
 Bytes encode(const EncodeOptions& options) {
-    const std::vector<std::uint8_t> rgb = testPicture(options.width, options.height);
+    const int channels = options.twoComponents ? 2 : 3;
+    const std::vector<std::uint8_t> picture = testPicture(options.width, options.height, channels);
     jpeg_compress_struct cinfo;
     jpeg_error_mgr error;
     cinfo.err = jpeg_std_error(&error);
@@ -51,8 +72,8 @@ Bytes encode(const EncodeOptions& options) {
     jpeg_mem_dest(&cinfo, &buffer, &size);
     cinfo.image_width = static_cast<JDIMENSION>(options.width);
     cinfo.image_height = static_cast<JDIMENSION>(options.height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
+    cinfo.input_components = channels;
+    cinfo.in_color_space = options.twoComponents ? JCS_UNKNOWN : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     if (options.grey) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
     jpeg_set_quality(&cinfo, options.quality, TRUE);
@@ -66,17 +87,16 @@ Bytes encode(const EncodeOptions& options) {
     jpeg_scan_info split[3];
     if (options.progressive) {
         jpeg_simple_progression(&cinfo);
-    } else if (options.scans > 1 && !options.grey) {
-        const int count = options.scans == 2 ? 2 : 3;
+    } else if (options.scans > 1 && cinfo.num_components == 3) {
         for (int i = 0; i < 3; ++i) split[i] = jpeg_scan_info{1, {i, 0, 0, 0}, 0, 63, 0, 0};
-        if (count == 2) split[1] = jpeg_scan_info{2, {1, 2, 0, 0}, 0, 63, 0, 0};
+        if (options.scans == 2) split[1] = jpeg_scan_info{2, {1, 2, 0, 0}, 0, 63, 0, 0};
         cinfo.scan_info = split;
-        cinfo.num_scans = count;
+        cinfo.num_scans = options.scans == 2 ? 2 : 3;
     }
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<std::uint8_t*>(rgb.data()) +
-                       static_cast<std::size_t>(cinfo.next_scanline) * options.width * 3;
+        JSAMPROW row = const_cast<std::uint8_t*>(picture.data()) +
+                       static_cast<std::size_t>(cinfo.next_scanline) * options.width * channels;
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
@@ -86,134 +106,106 @@ Bytes encode(const EncodeOptions& options) {
     return bytes;
 }
 
-bool referenceDecode(const Bytes& jpeg, Reference& out) {
-    jpeg_decompress_struct cinfo;
-    ErrorTrap trap;
-    cinfo.err = jpeg_std_error(&trap.manager);
-    trap.manager.error_exit = onError;
-    trap.manager.emit_message = quiet;
-    if (setjmp(trap.jump) != 0) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
-    jpeg_read_header(&cinfo, TRUE);
-    cinfo.dct_method = JDCT_FLOAT;
-    cinfo.do_fancy_upsampling = FALSE;
-    cinfo.do_block_smoothing = FALSE;
-    jpeg_start_decompress(&cinfo);
-    out.width = static_cast<int>(cinfo.output_width);
-    out.height = static_cast<int>(cinfo.output_height);
-    out.components = cinfo.output_components;
-    const std::size_t row = static_cast<std::size_t>(out.width) * out.components;
-    out.samples.assign(row * out.height, 0);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW target = out.samples.data() + row * cinfo.output_scanline;
-        jpeg_read_scanlines(&cinfo, &target, 1);
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    return true;
-}
+namespace {
 
-void StreamWriter::marker(int code) {
-    bytes.push_back(0xFF);
-    bytes.push_back(static_cast<std::uint8_t>(code));
-}
-
-void StreamWriter::segment(int code, const Bytes& payload) {
-    marker(code);
-    const std::size_t length = payload.size() + 2;
-    bytes.push_back(static_cast<std::uint8_t>(length >> 8));
-    bytes.push_back(static_cast<std::uint8_t>(length & 0xFF));
-    bytes.insert(bytes.end(), payload.begin(), payload.end());
-}
-
-void StreamWriter::quantTable(int id, int value) {
-    Bytes payload(65, static_cast<std::uint8_t>(value));
-    payload[0] = static_cast<std::uint8_t>(id);
-    segment(0xDB, payload);
-}
-
-void StreamWriter::frame(int width, int height, const std::vector<std::array<int, 4>>& components,
-                         int precision, int type) {
-    Bytes payload = {
-        static_cast<std::uint8_t>(precision),     static_cast<std::uint8_t>(height >> 8),
-        static_cast<std::uint8_t>(height & 0xFF), static_cast<std::uint8_t>(width >> 8),
-        static_cast<std::uint8_t>(width & 0xFF),  static_cast<std::uint8_t>(components.size())};
-    for (const auto& c : components) {
-        payload.push_back(static_cast<std::uint8_t>(c[0]));
-        payload.push_back(static_cast<std::uint8_t>((c[1] << 4) | c[2]));
-        payload.push_back(static_cast<std::uint8_t>(c[3]));
-    }
-    segment(type, payload);
-}
-
-void StreamWriter::huffmanTable(int tableClass, int id, const std::vector<int>& counts,
-                                const std::vector<int>& symbols) {
-    Bytes payload = {static_cast<std::uint8_t>((tableClass << 4) | id)};
-    for (int i = 0; i < 16; ++i) {
-        payload.push_back(
-            static_cast<std::uint8_t>(i < static_cast<int>(counts.size()) ? counts[i] : 0));
-    }
-    for (int s : symbols) payload.push_back(static_cast<std::uint8_t>(s));
-    segment(0xC4, payload);
-}
-
-void StreamWriter::restartInterval(int mcus) {
-    segment(0xDD, {static_cast<std::uint8_t>(mcus >> 8), static_cast<std::uint8_t>(mcus & 0xFF)});
-}
-
-void StreamWriter::scan(std::initializer_list<std::initializer_list<int>> components) {
-    Bytes payload = {static_cast<std::uint8_t>(components.size())};
-    for (const auto& c : components) {
-        const int* v = c.begin();
-        payload.push_back(static_cast<std::uint8_t>(v[0]));
-        payload.push_back(static_cast<std::uint8_t>((v[1] << 4) | v[2]));
-    }
-    payload.push_back(0);
-    payload.push_back(63);
-    payload.push_back(0);
-    segment(0xDA, payload);
-}
-
-void StreamWriter::bits(std::uint32_t value, int count) {
-    for (int i = count - 1; i >= 0; --i) {
-        pending_ = (pending_ << 1) | ((value >> i) & 1);
-        if (++pendingCount_ == 8) {
-            bytes.push_back(static_cast<std::uint8_t>(pending_));
-            if (pending_ == 0xFF) bytes.push_back(0x00);
-            pending_ = 0;
-            pendingCount_ = 0;
+// The show's arithmetic: dequantise with the prescale, transform columns then
+// rows, truncate, floor-divide by 8, shift by 128, clamp; replicate samples
+// by the factor ratio in a three-component picture (by 1 otherwise; past the
+// part of the MCU a component covers there is none: 0); convert colour with
+// float constants in double arithmetic, truncating.
+std::vector<std::uint8_t> exactPixels(jpeg_decompress_struct& cinfo, jvirt_barray_ptr* arrays) {
+    const int width = static_cast<int>(cinfo.image_width);
+    const int count = cinfo.num_components;
+    const int h0 = cinfo.comp_info[0].h_samp_factor, v0 = cinfo.comp_info[0].v_samp_factor;
+    const float factors[8] = {1.0f, 1.3870399f,  1.306563f,  1.1758755f,
+                              1.0f, 0.78569496f, 0.5411961f, 0.27589938f};
+    std::vector<std::uint8_t> planes[3];
+    for (int k = 0; k < count; ++k) {
+        const jpeg_component_info& c = cinfo.comp_info[k];
+        const auto stride = static_cast<std::size_t>(c.width_in_blocks) * 8;
+        planes[k].assign(stride * c.height_in_blocks * 8, 0);
+        for (JDIMENSION by = 0; by < c.height_in_blocks; ++by) {
+            JBLOCKARRAY row = cinfo.mem->access_virt_barray(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                            arrays[k], by, 1, FALSE);
+            for (JDIMENSION bx = 0; bx < c.width_in_blocks; ++bx) {
+                float block[64];
+                for (int n = 0; n < 64; ++n) {
+                    block[n] = static_cast<float>(c.quant_table->quantval[n]) *
+                               static_cast<float>(row[0][bx][n]) * factors[n / 8] * factors[n % 8];
+                }
+                for (int i = 0; i < 8; ++i) aan(block + i, 8);
+                for (int i = 0; i < 8; ++i) aan(block + 8 * i, 1);
+                for (int n = 0; n < 64; ++n) {
+                    planes[k][(by * 8 + n / 8) * stride + bx * 8 + n % 8] =
+                        clamp((static_cast<int>(block[n]) >> 3) + 128);
+                }
+            }
         }
     }
-}
-
-void StreamWriter::flushBits() {
-    while (pendingCount_ != 0) bits(1, 1);
-}
-
-void StreamWriter::standardTables(int dcId, int acId) {
-    huffmanTable(0, dcId, {0, 1, 5, 1, 1, 1, 1, 1, 1}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
-    huffmanTable(1, acId, {1}, {0x00});
-}
-
-void StreamWriter::dcOnlyBlock(int difference) {
-    // The codes of the example DC table by size.
-    static const std::uint32_t codes[12] = {0b00,     0b010,     0b011,      0b100,
-                                            0b101,    0b110,     0b1110,     0b11110,
-                                            0b111110, 0b1111110, 0b11111110, 0b111111110};
-    static const int lengths[12] = {2, 3, 3, 3, 3, 3, 4, 5, 6, 7, 8, 9};
-    const int magnitude = difference < 0 ? -difference : difference;
-    int size = 0;
-    while ((1 << size) <= magnitude) ++size;
-    bits(codes[size], lengths[size]);
-    if (size > 0) {
-        const int value = difference < 0 ? difference + (1 << size) - 1 : difference;
-        bits(static_cast<std::uint32_t>(value), size);
+    auto sample = [&](int k, int px, int py) -> int {
+        const jpeg_component_info& c = cinfo.comp_info[k];
+        const int inX = (px % (8 * h0)) / (count == 3 ? h0 / c.h_samp_factor : 1);
+        const int inY = (py % (8 * v0)) / (count == 3 ? v0 / c.v_samp_factor : 1);
+        if (inX >= 8 * c.h_samp_factor || inY >= 8 * c.v_samp_factor) return 0;
+        return planes[k][(static_cast<std::size_t>(py / (8 * v0) * 8 * c.v_samp_factor + inY) *
+                          c.width_in_blocks * 8) +
+                         static_cast<std::size_t>(px / (8 * h0) * 8 * c.h_samp_factor + inX)];
+    };
+    std::vector<std::uint8_t> rgba;
+    for (int i = 0; i < width * static_cast<int>(cinfo.image_height); ++i) {
+        const int px = i % width, py = i / width, y = sample(0, px, py);
+        if (count < 3) {
+            const int second = count == 2 ? sample(1, px, py) : y;
+            rgba.insert(rgba.end(),
+                        {std::uint8_t(y), std::uint8_t(second), std::uint8_t(count == 2 ? 0 : y),
+                         std::uint8_t(count == 2 ? 0 : 255)});
+            continue;
+        }
+        const double cb = sample(1, px, py) - 128, cr = sample(2, px, py) - 128;
+        rgba.insert(rgba.end(),
+                    {clamp(static_cast<int>(double{1.402f} * cr + y)),
+                     clamp(static_cast<int>((y - double{0.34414f} * cb) - double{0.71414f} * cr)),
+                     clamp(static_cast<int>(double{1.772f} * cb + y)), 255});
     }
-    bits(0, 1);  // end of block
+    return rgba;
+}
+
+}  // namespace
+
+bool readReference(const Bytes& jpeg, Reference& out) {
+    jpeg_decompress_struct cinfo[2];
+    ErrorTrap trap;
+    for (auto& c : cinfo) {
+        c.err = jpeg_std_error(&trap.manager);
+        jpeg_create_decompress(&c);
+    }
+    trap.manager.error_exit = onError;
+    trap.manager.emit_message = quiet;
+    volatile bool ok = false;
+    if (setjmp(trap.jump) == 0) {
+        for (auto& c : cinfo) {
+            jpeg_mem_src(&c, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
+            jpeg_read_header(&c, TRUE);
+        }
+        out.exact = exactPixels(cinfo[0], jpeg_read_coefficients(&cinfo[0]));
+        jpeg_decompress_struct& d = cinfo[1];
+        d.dct_method = JDCT_FLOAT;
+        d.do_fancy_upsampling = FALSE;
+        d.do_block_smoothing = FALSE;
+        jpeg_start_decompress(&d);
+        out.width = static_cast<int>(d.output_width);
+        out.height = static_cast<int>(d.output_height);
+        out.components = d.output_components;
+        const std::size_t row = static_cast<std::size_t>(out.width) * out.components;
+        out.samples.assign(row * out.height, 0);
+        while (d.output_scanline < d.output_height) {
+            JSAMPROW target = out.samples.data() + row * d.output_scanline;
+            jpeg_read_scanlines(&d, &target, 1);
+        }
+        ok = true;
+    }
+    for (auto& c : cinfo) jpeg_destroy_decompress(&c);
+    return ok;
 }
 
 }  // namespace test_jpeg

@@ -1,137 +1,177 @@
-#include "mesh/mesh.h"
-
+// The geometry records, builders and normals, and what Mesh::draw hands to
+// GL, seen through feedback mode.
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "mesh/builders.h"
+#include "mesh/mesh.h"
+#include "tests/support/gl_test_context.h"
 
 namespace {
 
 using mesh::Mesh;
-using mesh::MeshTriangle;
-using mesh::MeshVertex;
-using mesh::Outline;
+using render::Vec3;
+using V = std::array<float, 3>;
+using T = std::array<int, 3>;
 
-// Records of plain four-byte words: equal bytes are equal fields.
-void expectSameMesh(const Mesh& a, const Mesh& b) {
-    ASSERT_EQ(a.vertexCount, b.vertexCount);
-    ASSERT_EQ(a.triangleCount, b.triangleCount);
-    EXPECT_EQ(std::memcmp(a.vertices.get(), b.vertices.get(), sizeof(MeshVertex) * a.vertexCount),
-              0);
-    EXPECT_EQ(
-        std::memcmp(a.triangles.get(), b.triangles.get(), sizeof(MeshTriangle) * a.triangleCount),
-        0);
+V at(const Vec3& v) {
+    return {v.x, v.y, v.z};
+}
+T corners(const mesh::MeshTriangle& t) {
+    return {t.i0, t.i1, t.i2};
+}
+void expectNear(const V& got, const V& want, float tolerance = 1e-5f) {
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], want[i], tolerance) << i;
 }
 
-// A small mesh with every field set to something other than its default.
-Mesh sample() {
+TEST(Mesh, AllocateCopyAndReleaseOwnTheirArrays) {
     Mesh m(3, 2);
-    for (int i = 0; i < 3; ++i) {
-        m.vertices[i].position.set(i, i + 1.5f, -i);
-        m.vertices[i].normal.set(0, 0, 1);
-        m.vertices[i].texCoord.set(0.25f * i, 1);
-        m.vertices[i].color = {0.5f, 0.25f, 0.125f, 0.75f};
-        m.vertices[i].index = 10 + i;
-    }
-    m.triangles[0] = {0, 1, 2, 7};
-    m.triangles[1] = {2, 1, 0, -7};
-    return m;
-}
-
-TEST(Mesh, AllocateGivesDefaults) {
-    const Mesh m(3, 1);
     EXPECT_TRUE(m.ownsArrays);
-    ASSERT_EQ(m.vertexCount, 3);
-    ASSERT_EQ(m.triangleCount, 1);
     for (int i = 0; i < 3; ++i) {
-        const MeshVertex& v = m.vertices[i];
+        const mesh::MeshVertex& v = m.vertices[i];
         EXPECT_EQ(v.index, i);
-        EXPECT_TRUE(v.position.x == 0 && v.normal.z == 0 && v.texCoord.y == 0);
-        // Opaque white, unlike a default Color4.
         EXPECT_TRUE(v.color.r == 1 && v.color.g == 1 && v.color.b == 1 && v.color.a == 1);
+        EXPECT_EQ(at(v.position), (V{0, 0, 0}));
     }
-    EXPECT_EQ(m.triangles[0].i2, 0);
+    EXPECT_EQ(m.triangles[1].reserved, 0);
+    m.triangles[1] = {2, 1, 0, 7};
+    m.vertices[2].position.set(1, 2, 3);
+    Mesh copy(m);
+    m.vertices[2].position.set(9, 9, 9);
+    m.triangles[1].i0 = 0;
+    EXPECT_EQ(at(copy.vertices[2].position), (V{1, 2, 3})) << "copies are deep";
+    EXPECT_EQ(corners(copy.triangles[1]), (T{2, 1, 0}));
+    EXPECT_EQ(copy.triangles[1].reserved, 7);
+    m.release();
+    m.release();  // frees once (AddressSanitizer watches)
+    EXPECT_TRUE(m.vertexCount == 3 && m.triangleCount == 2 && !m.ownsArrays && !m.vertices);
+    copy.assign(m);  // a released mesh copies as an empty one
+    EXPECT_TRUE(copy.vertexCount == 0 && copy.triangleCount == 0 && copy.ownsArrays);
+    EXPECT_EQ(Mesh(-1, -5).vertexCount, 0);
 
-    const Mesh empty;
-    EXPECT_FALSE(empty.ownsArrays);
-    EXPECT_EQ(empty.vertices, nullptr);
-    for (auto [vertices, triangles] : {std::pair{0, 0}, {-4, -1}}) {
-        const Mesh none(vertices, triangles);
-        EXPECT_TRUE(none.ownsArrays);
-        EXPECT_EQ(none.vertexCount, 0);
-        EXPECT_EQ(none.triangleCount, 0);
+    mesh::Outline outline(2, 1);
+    outline.points[1].position.set(3, 4);
+    outline.points[1].aux.set(5, 6);
+    outline.edges[0] = {1, 0};
+    const mesh::Outline twin(outline);
+    outline.points[1].position.set(0, 0);
+    EXPECT_TRUE(twin.points[1].position.x == 3 && twin.points[1].aux.y == 6);
+    EXPECT_TRUE(twin.edges[0].from == 1 && twin.edges[0].to == 0);
+}
+
+TEST(Builders, BoxPolygonAndRevolvedSquare) {
+    const Mesh box = mesh::makeBox(Vec3(1, 2, 3));
+    ASSERT_TRUE(box.vertexCount == 8 && box.triangleCount == 12);
+    const V boxCorners[8] = {{-1, 2, -3},  {1, 2, -3},  {1, 2, 3},  {-1, 2, 3},
+                             {-1, -2, -3}, {1, -2, -3}, {1, -2, 3}, {-1, -2, 3}};
+    const T faces[12] = {{0, 2, 1}, {0, 3, 2}, {3, 6, 2}, {3, 7, 6}, {4, 5, 7}, {5, 6, 7},
+                         {0, 1, 4}, {1, 5, 4}, {1, 2, 5}, {2, 6, 5}, {3, 0, 4}, {7, 3, 4}};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(at(box.vertices[i].position), boxCorners[i]);
+    for (int t = 0; t < 12; ++t) EXPECT_EQ(corners(box.triangles[t]), faces[t]);
+
+    const mesh::Outline square = mesh::makePolygonOutline(1, 4);
+    ASSERT_TRUE(square.pointCount == 4 && square.edgeCount == 4);
+    const float points[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+    for (int i = 0; i < 4; ++i) {
+        expectNear({square.points[i].position.x, square.points[i].position.y, 0},
+                   {points[i][0], points[i][1], 0}, 1e-7f);
+        EXPECT_TRUE(square.edges[i].from == i && square.edges[i].to == (i + 1) % 4);
     }
+    EXPECT_EQ(mesh::makePolygonOutline(1, 0).pointCount, 0);
+
+    ASSERT_TRUE(test_support::openGlContext());
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(1, 2, 3);
+    const Mesh ring = mesh::revolveOutline(3, 4, square);
+    std::array<float, 16> modelview{};
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview.data());
+    EXPECT_EQ(modelview[12], 1) << "the modelview matrix is left alone";
+    ASSERT_TRUE(ring.vertexCount == 16 && ring.triangleCount == 32);
+    // Ring i is the square moved 3 along x and turned i quarter turns about +y.
+    const std::pair<int, V> positions[] = {{0, {4, 0, 0}},  {1, {3, 1, 0}},  {3, {3, -1, 0}},
+                                           {4, {0, 0, -4}}, {9, {-3, 1, 0}}, {15, {0, -1, 3}}};
+    for (const auto& [i, p] : positions) expectNear(at(ring.vertices[i].position), p);
+    // Quads between ring i point j and ring i + 1 point j + 1, wrapping both ways.
+    const std::pair<int, T> triangles[] = {{0, {0, 4, 5}}, {1, {5, 1, 0}},   {6, {3, 7, 4}},
+                                           {7, {4, 0, 3}}, {24, {12, 0, 1}}, {25, {1, 13, 12}}};
+    for (const auto& [t, want] : triangles) EXPECT_EQ(corners(ring.triangles[t]), want) << t;
+
+    // An outline with fewer edges than points fills only the quads it has room for.
+    const Mesh thin = mesh::revolveOutline(3, 2, mesh::Outline(4, 1));
+    EXPECT_EQ(thin.triangleCount, 4);
+    for (int t = 0; t < 4; ++t)
+        for (int i : corners(thin.triangles[t])) EXPECT_TRUE(i >= 0 && i < thin.vertexCount);
 }
 
-TEST(Mesh, CopiesAreDeepAndIndependent) {
-    const Mesh source = sample();
-    Mesh copy(source);
-    EXPECT_TRUE(copy.ownsArrays);
-    expectSameMesh(copy, source);
-    EXPECT_NE(copy.vertices.get(), source.vertices.get());
-    EXPECT_NE(copy.triangles.get(), source.triangles.get());
+TEST(Normals, BlendUnitFaceNormalsAndStayZeroWhereThereAreNone) {
+    Mesh box = mesh::makeBox(Vec3(1, 1, 1));
+    box.computeNormals();
+    // Corner 0 is in two +y triangles, one -z and one -x: each counts once.
+    const float k = 1 / std::sqrt(6.0f);
+    expectNear(at(box.vertices[0].normal), {-k, 2 * k, -k});
+    expectNear(at(box.vertices[6].normal), {k, -k, 2 * k});
 
-    copy.vertices[1].position.x = 99;
-    copy.triangles[0].i1 = 0;
-    EXPECT_EQ(source.vertices[1].position.x, 1);
-    EXPECT_EQ(source.triangles[0].i1, 1);
-
-    // Assignment replaces an owning mesh's arrays and fills an empty one.
-    Mesh big(8, 12);
-    big = source;
-    expectSameMesh(big, source);
-    Mesh empty;
-    EXPECT_EQ(&empty.assign(source), &empty);
-    EXPECT_TRUE(empty.ownsArrays);
-    expectSameMesh(empty, source);
-
-    // Assigning to itself keeps the contents (and frees nothing it reads).
-    Mesh self = sample();
-    Mesh& alias = self;
-    self = alias;
-    expectSameMesh(self, source);
+    // A flat triangle, a small one at right angles to it, a zero-area one,
+    // one past the array and an unused vertex.
+    Mesh m(6, 4);
+    const V p[6] = {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {0, 0, 1}, {5, 5, 5}, {0, 1, 0}};
+    for (int i = 0; i < 6; ++i) m.vertices[i].position.set(p[i][0], p[i][1], p[i][2]);
+    m.vertices[4].normal.set(3, 3, 3);
+    m.triangles[0] = {0, 1, 2, 0};
+    m.triangles[1] = {0, 5, 3, 0};
+    m.triangles[2] = {1, 1, 1, 0};
+    m.triangles[3] = {0, 1, 9, 0};
+    m.computeNormals();
+    expectNear(at(m.vertices[0].normal), {std::sqrt(0.5f), 0, std::sqrt(0.5f)});
+    expectNear(at(m.vertices[2].normal), {0, 0, 1});
+    expectNear(at(m.vertices[1].normal), {0, 0, 1});
+    expectNear(at(m.vertices[4].normal), {0, 0, 0});
 }
 
-TEST(Mesh, ReleaseFreesOnceAndKeepsCounts) {
-    Mesh m = sample();
-    m.release();
-    EXPECT_FALSE(m.ownsArrays);
-    EXPECT_EQ(m.vertices, nullptr);
-    EXPECT_EQ(m.triangles, nullptr);
-    EXPECT_EQ(m.vertexCount, 3);
-    EXPECT_EQ(m.triangleCount, 2);
-    m.release();
-    EXPECT_FALSE(m.ownsArrays);
-
-    // Its stale counts promise arrays it no longer has: a copy takes none.
-    const Mesh copy(m);
-    EXPECT_TRUE(copy.ownsArrays);
-    EXPECT_EQ(copy.vertexCount, 0);
-    EXPECT_EQ(copy.triangleCount, 0);
-
-    m.assign(sample());
-    EXPECT_TRUE(m.ownsArrays);
-    expectSameMesh(m, sample());
-}
-
-TEST(Outline, CopiesPointsAuxAndEdges) {
-    Outline outline(3, 2);
-    EXPECT_TRUE(outline.ownsArrays);
-    EXPECT_TRUE(outline.points[2].position.y == 0 && outline.points[2].aux.x == 0);
+TEST(MeshDraw, SendsPlacedTurnedFadedTrianglesAndLeavesTheMatrix) {
+    ASSERT_TRUE(test_support::openGlContext());
+    glViewport(0, 0, 100, 100);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-10, 10, -10, 10, -10, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    Mesh m(4, 2);  // one triangle whose corners differ in everything; one past the array
+    const V p[3] = {{0, 1, 0}, {2, 0, 0}, {0, 0, 2}};
     for (int i = 0; i < 3; ++i) {
-        outline.points[i].position.set(i, -i);
-        outline.points[i].aux.set(10 + i, 20 + i);
+        m.vertices[i].position.set(p[i][0], p[i][1], p[i][2]);
+        m.vertices[i].normal.set(0, 0.6f, 0.8f * i);
+        m.vertices[i].texCoord.set(0.25f * i, 1 - 0.25f * i);
+        m.vertices[i].color = {0.2f * i, 0.5f, 1, 1 - 0.1f * i};
     }
-    outline.edges[0] = {0, 2};
-    outline.edges[1] = {2, 1};
-
-    Outline copy(outline);
-    ASSERT_EQ(copy.pointCount, 3);
-    ASSERT_EQ(copy.edgeCount, 2);
-    EXPECT_NE(copy.points.get(), outline.points.get());
-    EXPECT_EQ(std::memcmp(copy.points.get(), outline.points.get(), 3 * sizeof(copy.points[0])), 0);
-    EXPECT_TRUE(copy.edges[1].from == 2 && copy.edges[1].to == 1);
-    copy.points[0].aux.x = -1;
-    EXPECT_EQ(outline.points[0].aux.x, 10);
+    m.triangles[0] = {0, 1, 2, 0};
+    m.triangles[1] = {0, 1, 4, 0};
+    std::vector<GLfloat> buffer(1024);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    m.draw(Vec3(1, 2, 0), Vec3(90, 90, 90), 0.5f);
+    ASSERT_EQ(glRenderMode(GL_RENDER), 2 + 3 * 11) << "one triangle";
+    // Z turns first, then Y, then X, then the move; window x = 5 (x + 10).
+    const V window[3] = {{55, 55, 0.5f}, {55, 60, 0.4f}, {65, 60, 0.5f}};
+    for (int k = 0; k < 3; ++k) {
+        const GLfloat* v = &buffer[2 + 11 * k];
+        expectNear({v[0], v[1], v[2]}, window[k], 1e-3f);
+        const mesh::MeshVertex& s = m.vertices[k];
+        EXPECT_EQ(std::vector<float>(v + 3, v + 9),
+                  (std::vector<float>{s.color.r, s.color.g, s.color.b, s.color.a * 0.5f,
+                                      s.texCoord.x, s.texCoord.y}));
+    }
+    GLfloat normal[3];
+    glGetFloatv(GL_CURRENT_NORMAL, normal);
+    expectNear({normal[0], normal[1], normal[2]}, {0, 0.6f, 1.6f});
+    GLfloat modelview[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    EXPECT_TRUE(modelview[0] == 1 && modelview[12] == 0 && modelview[5] == 1);
 }
 
 }  // namespace

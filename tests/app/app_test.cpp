@@ -1,0 +1,169 @@
+// Start-up, the window's messages, the clocks and the main loop on a
+// scripted platform: the real SDL one on its offscreen driver, with the
+// answer, failures, clock and messages scripted.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/clocks.h"
+#include "app/display_window.h"
+#include "app/show_main.h"
+#include "tests/support/scripted_platform.h"
+
+namespace {
+
+using test_support::ScriptedPlatform;
+using Events = std::vector<std::string>;
+const std::string kQuestion = std::string(18, ' ') + "fullscreen?" + std::string(5, ' ');
+const std::string kExtensions =
+    "some extensions needed by this prod not supported by your card. go buy a better computer";
+
+TEST(Startup, EachAnswerAndFailureGivesItsWindowAndBoxes) {
+    using Step = ScriptedPlatform::Step;
+    struct Case {
+        bool yes;
+        Step failAt;
+        Events events;
+        std::vector<std::string> notices;  // each captioned "you fail"
+        bool running;
+        platform::WindowStyle style;
+    };
+    const auto window = platform::WindowStyle::overlapped, popup = platform::WindowStyle::popup;
+    const Case cases[] = {
+        {false, Step::none, {"ask", "class", "window", "context", "show"}, {}, true, window},
+        {true,
+         Step::none,
+         {"ask", "class", "mode", "cursor", "window", "context", "show"},
+         {},
+         true,
+         popup},
+        // A refused mode keeps the window style; the cursor goes after the box.
+        {true,
+         Step::displayMode,
+         {"ask", "class", "mode", "notice", "cursor", "window", "context", "show"},
+         {"can't change display settingsdgorij\xC3\xB6oiejh\xC3\xB6oj\xC3\xB6ose"},
+         true,
+         window},
+        {false,
+         Step::registerClass,
+         {"ask", "class", "notice", "notice"},
+         {"some window init failzz", kExtensions},
+         false,
+         window},
+        {false,
+         Step::createWindow,
+         {"ask", "class", "window", "notice", "notice"},
+         {"fail fail fail", kExtensions},
+         false,
+         window},
+        {true,
+         Step::glContext,
+         {"ask", "class", "mode", "cursor", "window", "context", "notice", "notice"},
+         {"r\xC3\xB6yh", kExtensions},
+         false,
+         popup},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.events.size() * 10 + static_cast<int>(c.failAt));
+        ScriptedPlatform platform;
+        platform.answerYes = c.yes;
+        platform.failAt = c.failAt;
+        app::mainWindow = app::DisplayWindow{};
+        app::mainWindow.create();
+        EXPECT_EQ(platform.events, c.events);
+        ASSERT_EQ(platform.boxes.size(), c.notices.size() + 1);
+        EXPECT_EQ(platform.boxes[0], std::make_pair(kQuestion, std::string(32, ' ') + "' -"));
+        for (std::size_t i = 0; i < c.notices.size(); ++i)
+            EXPECT_EQ(platform.boxes[i + 1], std::make_pair(c.notices[i], std::string("you fail")));
+        EXPECT_EQ(app::mainWindow.running, c.running);
+        EXPECT_EQ(platform.windowStyle, c.style);
+        EXPECT_TRUE(app::mainWindow.width == 1024 && app::mainWindow.height == 768);
+        if (!c.running) continue;
+        GLint viewport[4] = {};
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_TRUE(viewport[2] == 1024 && viewport[3] == 768);
+        EXPECT_TRUE(app::hasRequiredExtensions());
+    }
+}
+
+TEST(Startup, AFailedStartStillLoadsAndStartsTheMusicButDrawsNoFrame) {
+    ScriptedPlatform platform;
+    platform.failAt = ScriptedPlatform::Step::createWindow;
+    EXPECT_EQ(app::WinMain(), 0);
+    EXPECT_TRUE(platform.swaps == 0 && platform.pumps == 0);
+    EXPECT_EQ(platform.events.back(), "play");
+    EXPECT_EQ(platform.countEvents("sound") + platform.countEvents("open"), 2);
+    EXPECT_EQ(platform.musicPath, "dorva/vindu-tarok.mp3");
+}
+
+TEST(Startup, ExtensionNamesAreFoundAnywhereIncludingTheVeryEnd) {
+    using app::containsText;
+    EXPECT_TRUE(containsText("GL_ARB_multitexture", "GL_A GL_ARB_multitexture GL_B"));
+    EXPECT_TRUE(containsText("GL_EXT_texture_env_combine", "GL_A GL_EXT_texture_env_combine"));
+    EXPECT_TRUE(containsText("GL_ARB_multitexture", "GL_ARB_multitextureX"));
+    EXPECT_FALSE(containsText("GL_ARB_multitexture", "GL_ARB_multitextur"));
+    EXPECT_FALSE(containsText("GL_ARB_multitexture", "gl_arb_multitexture"));
+    EXPECT_FALSE(containsText("GL_ARB_multitexture", nullptr));
+}
+
+TEST(Clocks, LapReadsTheCounterTwiceAndFloatsRoundTheStart) {
+    // A counter that moves on by 1 ms at every reading.
+    struct Ticking : ScriptedPlatform {
+        std::uint32_t milliseconds() override { return now++; }
+    } platform;
+    platform.now = 2000;
+    app::Stopwatch clock;                       // reads 2000
+    EXPECT_NEAR(clock.elapsed(), 0.001, 1e-6);  // reads 2001
+    EXPECT_NEAR(clock.lap(), 0.002, 1e-6);      // reads 2002, then 2003
+    EXPECT_EQ(clock.start, static_cast<float>(2003 * double{0.001f}));
+    // After about ten days the float start is rounded to 1/128 s, so a short
+    // interval can read negative; past 2^31 ms the counter still counts up.
+    platform.now = 864000123u;
+    app::Stopwatch late;
+    EXPECT_EQ(late.elapsed(), 864000124u * double{0.001f} - double{late.start});
+    platform.now = 0x80000010u;
+    app::Stopwatch wrapped;
+    EXPECT_GT(wrapped.start, 2.1e6f);
+}
+
+TEST(MainLoop, SeventyThreeSecondsGoOnAndTheFirstCheckPastThemEnds) {
+    // Counter readings at which a loop clock started at the first shows
+    // exactly 73.0 s at the second.
+    constexpr std::uint32_t start = 123608, exactly73 = 196608;
+    ASSERT_EQ(exactly73 * double{0.001f} - double{static_cast<float>(start * double{0.001f})},
+              73.0);
+    ScriptedPlatform platform;
+    platform.now = start;
+    platform.onPump = [](ScriptedPlatform& p) { p.now = p.pumps == 1 ? exactly73 : exactly73 + 1; };
+    EXPECT_EQ(app::WinMain(), 0);
+    EXPECT_TRUE(platform.pumps == 2 && platform.swaps == 2) << "the last frame is presented";
+    EXPECT_FALSE(app::mainWindow.running);
+}
+
+TEST(MainLoop, EscapeAndCloseEndTheShowAfterTheirFrameOtherMessagesDoNot) {
+    for (const std::uint32_t message : {platform::WM_KEYDOWN, platform::WM_CLOSE}) {
+        ScriptedPlatform platform;
+        platform.onPump = [message](ScriptedPlatform& p) {
+            p.now += 16;
+            if (p.pumps == 2) {
+                p.queueMessage(platform::WM_KEYDOWN, 'A');
+                p.queueMessage(platform::WM_SYSCOMMAND, platform::SC_SCREENSAVE);
+                p.queueMessage(platform::WM_SYSCOMMAND, platform::SC_MONITORPOWER);
+            }
+            if (p.pumps == 3) p.queueMessage(message, platform::VK_ESCAPE);
+        };
+        app::mainWindow = app::DisplayWindow{};
+        EXPECT_EQ(app::WinMain(), 0);
+        EXPECT_TRUE(platform.pumps == 3 && platform.swaps == 3) << message;
+    }
+    app::DisplayWindow window;
+    EXPECT_EQ(window.handleMessage(nullptr, platform::WM_SYSCOMMAND, platform::SC_SCREENSAVE, 0),
+              0);
+    EXPECT_EQ(window.handleMessage(nullptr, platform::WM_SYSCOMMAND, platform::SC_MONITORPOWER, 0),
+              0);
+}
+
+}  // namespace

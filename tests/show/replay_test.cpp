@@ -1,0 +1,234 @@
+// The show beside a model of its rules with a random generator of its own:
+// frame after frame, the same timeline, the same random draws, the same
+// transforms handed to GL and the same streak quads. No GL context is
+// current here, so GL calls do nothing and only the recording sees them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "app/clocks.h"
+#include "platform/random.h"
+#include "show/frame_composer.h"
+#include "show/hidden_scenes.h"
+#include "show/streaks.h"
+#include "tests/support/gl_recorder.h"
+#include "tests/support/scripted_platform.h"
+
+namespace {
+
+using test_support::RecordedVertex;
+using test_support::TransformCall;
+using Vertices = std::vector<RecordedVertex>;
+
+struct Model {
+    std::uint32_t state = 1;
+    int backgroundIndex = 1, ringSegments = 5, boxSeed = 39420;
+    float zoomTime = 0, ringSwitchTime = 0, boxesSwitchTime = 0, ringPhase = 0, ringShapeTime = 0,
+          boxSeedTime = 0;
+    bool ringOn = false, boxesOn = false;
+    std::vector<TransformCall> transforms;
+
+    int draw(int n) {
+        state = state * 214013u + 2531011u;
+        return static_cast<int>((state >> 16) & 0x7FFF) % n;
+    }
+    static bool chance(float& switchTime, float delta) {
+        switchTime += delta;
+        if (!(switchTime > 0.01f)) return false;
+        switchTime = 0;
+        return true;
+    }
+    void rotations(float x, float y, float z) {
+        transforms.push_back({test_support::rotate, x, 1, 0, 0});
+        transforms.push_back({test_support::rotate, y, 0, 1, 0});
+        transforms.push_back({test_support::rotate, z, 0, 0, 1});
+    }
+
+    void frame(float t, float delta, std::uint32_t counter) {
+        transforms.clear();
+        if (!ringOn) {
+            const int a = draw(1000), b = draw(1000);
+            transforms.push_back({test_support::scale, static_cast<float>(b * double{0.002f}),
+                                  static_cast<float>(a * double{0.002f}), 1, 0});
+        }
+        zoomTime += delta;
+        if (draw(10) < 3) {
+            zoomTime = 0;
+            backgroundIndex = draw(5) + 1;
+        }
+        if (t >= 5 && t < 200) {
+            if (chance(ringSwitchTime, delta) && draw(10) < 3) ringOn = !ringOn;
+            if (ringOn) ring(delta);
+        }
+        if (t >= 15 && t < 200) {
+            if (chance(boxesSwitchTime, delta) && draw(10) == 0) boxesOn = !boxesOn;
+            if (boxesOn) boxes(delta, counter);
+        }
+        const auto zoom = static_cast<float>(zoomTime * double{0.1f} + 1.0);
+        transforms.push_back({test_support::scale, zoom, zoom, 1, 0});
+        streaks(nullptr, nullptr);
+    }
+
+    void ring(float delta) {
+        ringPhase += delta;
+        ringShapeTime += delta;
+        if (ringShapeTime >= 0.01f && draw(10) < 2) {
+            ringSegments = draw(4) + 3;
+            ringPhase = static_cast<float>(draw(360000) * double{0.001f});
+        }
+        const auto step = static_cast<float>(360.0 / ringSegments);
+        for (int i = 0; i < ringSegments; ++i) {
+            rotations(0, static_cast<float>(i * double{step}), 0);
+            transforms.push_back({test_support::translate, 3, 0, 0, 0});
+        }
+        transforms.push_back({test_support::translate, -1, -1, -10, 0});
+        const double phase = ringPhase;
+        rotations(static_cast<float>(phase * 8), static_cast<float>(phase * 4),
+                  static_cast<float>(std::sin(phase * double{0.1f}) * 30));
+    }
+
+    void boxes(float delta, std::uint32_t counter) {
+        boxSeedTime += delta;
+        if (boxSeedTime >= 0.01f) {
+            if (draw(10) < 2) ++boxSeed;
+            boxSeedTime = 0;
+        }
+        state = static_cast<std::uint32_t>(boxSeed);
+        const auto coordinate = [this] {
+            return static_cast<float>(draw(1000) * double{0.02f} - 10);
+        };
+        const auto angle = [this] { return static_cast<float>(draw(1000) * double{0.36f}); };
+        for (int i = 0; i < 100; ++i) {
+            const float z = coordinate(), y = coordinate(), x = coordinate();
+            const float aboutZ = angle(), aboutY = angle(), aboutX = angle();
+            transforms.push_back({test_support::translate, x, y, z, 0});
+            rotations(aboutX, aboutY, aboutZ);
+        }
+        state = counter;
+    }
+
+    // Every streak's draws; with a capture, the quads of non-zero width.
+    void streaks(const unsigned char* capture, Vertices* quads) {
+        for (int s = 0; s < 100; ++s) {
+            float x = 0, y = 0, dx = 0, dy = 0;
+            switch (draw(4)) {
+                case 0:
+                    x = static_cast<float>(draw(640)), dy = 2;
+                    break;
+                case 1:
+                    x = static_cast<float>(draw(640)), y = 480, dy = -2;
+                    break;
+                case 2:
+                    y = static_cast<float>(draw(480)), dx = 2;
+                    break;
+                default:
+                    x = 640, y = static_cast<float>(draw(480)), dx = -2;
+                    break;
+            }
+            for (; x >= 0 && y >= 0 && x <= 640 && y <= 480; x += dx, y += dy) {
+                float w = 0;
+                if (capture != nullptr) {
+                    // The capture's rows run up, the overlay's down; past the
+                    // end it reads the last pixel.
+                    const int i = std::min(static_cast<int>(x) + static_cast<int>(y) * 640, 307199);
+                    const unsigned char* p = capture + 4 * i;
+                    const double k = 0.003921569f;
+                    w = static_cast<float>((p[2] * k + p[1] * k + p[0] * k) * double{0.33333334f} *
+                                           2.5);
+                }
+                const int blue = draw(256), green = draw(256), red = draw(256);
+                if (quads == nullptr || w == 0) continue;
+                const std::array<GLubyte, 4> c = {GLubyte(red), GLubyte(green), GLubyte(blue), 1};
+                const double sx = dy * double{w}, sy = -dx * double{w};
+                quads->insert(
+                    quads->end(),
+                    {{x, y, c},
+                     {static_cast<float>(x + sx), static_cast<float>(y + sy), c},
+                     {static_cast<float>(x + sx + dx), static_cast<float>(y + sy + dy), c},
+                     {x + dx, y + dy, c}});
+            }
+        }
+    }
+
+    // The show's generator must be where ours is; both move on by one draw.
+    void expectSameGenerator() {
+        ASSERT_EQ(platform::rand(), draw(32768));
+        platform::srand(state);
+    }
+};
+
+TEST(Replay, EveryFrameOfTheShowFollowsItsRules) {
+    test_support::ScriptedPlatform platform;
+    auto& recording = test_support::glRecording();
+    recording.enabled = true;
+    recording.withVertices = false;  // the capture is black here: no streak has width
+    platform::srand(1);
+    Model model;
+    platform.now = 1000;
+    app::showClock.lap();
+    app::frameClock.lap();
+    // Frame times from 1 to 50 ms cross the hundredth-of-a-second paces
+    // both ways; the show runs past its 73 seconds.
+    const std::uint32_t frameTimes[] = {16, 17, 4, 33, 1, 9, 12, 50, 3, 21};
+    int flips = 0, backgrounds = 0;
+    for (int frame = 0; app::showTime < 74; ++frame) {
+        platform.now += frameTimes[frame % 10];
+        recording.clear();
+        const bool ringBefore = model.ringOn, boxesBefore = model.boxesOn;
+        show::composeFrame();
+        model.frame(app::showTime, app::frameDelta, platform.now);
+        SCOPED_TRACE(testing::Message() << "frame " << frame << " at " << app::showTime << " s");
+        ASSERT_EQ(recording.transforms, model.transforms);
+        ASSERT_EQ(show::backgroundIndex, model.backgroundIndex);
+        ASSERT_EQ(show::zoomTime, model.zoomTime);
+        ASSERT_EQ(show::ringOn, model.ringOn);
+        ASSERT_EQ(show::ringSwitchTime, model.ringSwitchTime);
+        ASSERT_EQ(show::boxesOn, model.boxesOn);
+        ASSERT_EQ(show::boxesSwitchTime, model.boxesSwitchTime);
+        ASSERT_EQ(show::ringSegments, model.ringSegments);
+        ASSERT_EQ(show::ringPhase, model.ringPhase);
+        ASSERT_EQ(show::boxSeed, model.boxSeed);
+        model.expectSameGenerator();
+        flips += (model.ringOn != ringBefore) + (model.boxesOn != boxesBefore);
+        backgrounds += model.zoomTime == 0;
+    }
+    // The timeline did run.
+    EXPECT_GT(flips, 100);
+    EXPECT_GT(backgrounds, 800);
+    EXPECT_GT(model.boxSeed, 39420);
+}
+
+TEST(Replay, StreaksFollowTheCaptureAndTheirDraws) {
+    std::vector<unsigned char> capture(640 * 480 * 4);
+    for (std::size_t i = 0; i < capture.size(); ++i) {
+        // A black left third, noise elsewhere, and a bright last pixel.
+        const bool black = i / 4 % 640 < 213 && i < capture.size() - 4;
+        capture[i] = black ? 0 : static_cast<unsigned char>((i * 2654435761u) >> 13);
+    }
+    auto& recording = test_support::glRecording();
+    for (const std::uint32_t seed : {7u, 1234u, 99u}) {
+        SCOPED_TRACE(seed);
+        Model model;
+        model.state = seed;
+        platform::srand(seed);
+        recording.clear();
+        recording.enabled = true;
+        show::drawStreaks(capture.data());
+        recording.enabled = false;
+        Vertices want, drawn;
+        model.streaks(capture.data(), &want);
+        // Quads of zero width draw nothing, whether they are sent or not.
+        for (std::size_t q = 0; q + 3 < recording.vertices.size(); q += 4) {
+            const RecordedVertex* v = &recording.vertices[q];
+            if (v[0].x != v[1].x || v[0].y != v[1].y) drawn.insert(drawn.end(), v, v + 4);
+        }
+        EXPECT_EQ(recording.vertices.size() % 4, 0u);
+        ASSERT_EQ(drawn.size(), want.size());
+        EXPECT_TRUE(drawn == want);
+        model.expectSameGenerator();
+    }
+}
+
+}  // namespace

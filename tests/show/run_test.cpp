@@ -1,0 +1,173 @@
+// The show started as the program starts it, on Mesa's software rasteriser:
+// what each hidden scene leaves in the capture, what the streaks show, and
+// the whole program from start-up to exit on a scripted clock.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <turbojpeg.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "app/clocks.h"
+#include "app/display_window.h"
+#include "app/show_main.h"
+#include "platform/random.h"
+#include "show/frame_composer.h"
+#include "show/hidden_scenes.h"
+#include "tests/support/gl_recorder.h"
+#include "tests/support/scripted_platform.h"
+
+namespace {
+
+// A picture whose upper half is one colour and lower half another.
+void writeJpeg(const char* path, int width, int height, std::array<unsigned char, 3> top,
+               std::array<unsigned char, 3> bottom) {
+    std::vector<unsigned char> rgb;
+    for (int i = 0; i < width * height; ++i)
+        rgb.insert(rgb.end(), i / width < height / 2 ? top.begin() : bottom.begin(),
+                   i / width < height / 2 ? top.end() : bottom.end());
+    tjhandle encoder = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    ASSERT_EQ(tjCompress2(encoder, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_420,
+                          95, 0),
+              0);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(jpeg), size);
+    tjFree(jpeg);
+    tjDestroy(encoder);
+}
+
+// A working folder holding the face (red over blue) and six grey backgrounds.
+class ShowRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "streakshow-XXXXXX");
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+        std::filesystem::current_path(folder);
+        std::filesystem::create_directory("dorva");
+        writeJpeg(show::kFacePath, 64, 64, {255, 0, 0}, {0, 0, 255});
+        for (int i = 0; i < 6; ++i) {
+            const auto grey = static_cast<unsigned char>(40 * (i + 1));
+            writeJpeg(show::kBackgroundPaths[i], 40, 30, {grey, grey, grey}, {grey, grey, grey});
+        }
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    test_support::ScriptedPlatform platform;
+    std::filesystem::path folder;
+};
+
+std::array<int, 3> captured(int x, int y) {  // y counted up from the bottom
+    const unsigned char* p = show::captureBuffer + (static_cast<std::size_t>(y) * 640 + x) * 4;
+    return {p[0], p[1], p[2]};
+}
+
+int brightPixels(const std::vector<unsigned char>& rgba, int threshold) {
+    int count = 0;
+    for (std::size_t i = 0; i < rgba.size(); i += 4)
+        count += std::max({rgba[i], rgba[i + 1], rgba[i + 2]}) > threshold;
+    return count;
+}
+
+std::vector<unsigned char> window() {
+    std::vector<unsigned char> rgba(1024 * 768 * 4);
+    glReadPixels(0, 0, 1024, 768, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    return rgba;
+}
+
+TEST_F(ShowRun, EachHiddenSceneReachesTheCaptureAndTheStreaksShowIt) {
+    app::mainWindow.create();
+    app::initShow();
+    // The face unscaled: its first two draws are 500.
+    std::uint32_t seed = 1;
+    for (;; ++seed) {
+        platform::srand(seed);
+        if (platform::rand() % 1000 == 500 && platform::rand() % 1000 == 500) break;
+    }
+    platform::srand(seed);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    platform.now += 16;
+    show::composeFrame();
+    // The quad spans window pixels x 205..819, y 115..653, upside down: the
+    // picture's top band (red) along the lower edge; a black disc of radius
+    // 0.14 around window (410, 115); outside the quad nothing.
+    EXPECT_EQ(captured(300, 200), (std::array<int, 3>{254, 0, 0}));
+    EXPECT_EQ(captured(300, 450), (std::array<int, 3>{0, 0, 254}));
+    EXPECT_EQ(captured(410, 130), (std::array<int, 3>{0, 0, 0}));
+    EXPECT_EQ(captured(100, 300), (std::array<int, 3>{0, 0, 0}));
+    // Over a background at a fifth of its brightness (at most 48), the
+    // streaks over the face are bright.
+    const std::vector<unsigned char> shown = window();
+    EXPECT_GT(brightPixels(shown, 60), 1000);
+    // Elsewhere the background: slot i is grey 40 i, dimmed to 8 i.
+    std::vector<int> greyCounts(256);
+    for (std::size_t i = 0; i < shown.size(); i += 4)
+        if (shown[i] == shown[i + 1] && shown[i] == shown[i + 2]) ++greyCounts[shown[i]];
+    const auto common = std::max_element(greyCounts.begin(), greyCounts.end()) - greyCounts.begin();
+    EXPECT_NEAR(common, 8 * show::backgroundIndex, 1);
+
+    // The ring, radius 3 and tube 1, centred on (-1, -1, -10): around window
+    // pixel (419, 291); lit from the eye, so shaded in many greys.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    show::drawHiddenScene(1);
+    const std::vector<unsigned char> ring = window();
+    long sumX = 0, sumY = 0, count = 0;
+    std::vector<bool> greys(256);
+    for (int i = 0; i < 1024 * 768; ++i) {
+        if (ring[4 * i] <= 10) continue;
+        sumX += i % 1024, sumY += i / 1024, ++count;
+        greys[ring[4 * i]] = true;
+    }
+    EXPECT_TRUE(count > 20000 && count < 1024 * 768 / 2) << count;
+    EXPECT_NEAR(sumX / std::max(count, 1L), 419, 60);
+    EXPECT_NEAR(sumY / std::max(count, 1L), 291, 60);
+    EXPECT_GT(std::count(greys.begin(), greys.end(), true), 100);
+
+    // The box field: unlit white boxes, the same for the same seed.
+    app::frameDelta = 0;
+    auto boxes = [] {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        show::drawHiddenScene(2);
+        return window();
+    };
+    const std::vector<unsigned char> field = boxes();
+    int white = 0;
+    for (std::size_t i = 0; i < field.size(); i += 4)
+        white += field[i] + field[i + 1] + field[i + 2] == 765;
+    EXPECT_GT(white, 2000);
+    EXPECT_EQ(brightPixels(field, 0), white) << "nothing but white on black";
+    EXPECT_TRUE(boxes() == field);
+}
+
+// Runs after the program's static objects are gone (registered before any
+// of them exist): the seven pictures' textures were deleted, backgrounds
+// before the face, while the context was still current.
+void checkTexturesReleased() {
+    const auto& deleted = test_support::glRecording().deletedTextures;
+    if (deleted.size() != 7) _exit(3);
+    if (deleted.back() != *std::min_element(deleted.begin(), deleted.end())) _exit(4);
+}
+
+TEST_F(ShowRun, RunsTheWholeShowAndReleasesItsPicturesAtExit) {
+    EXPECT_EXIT(
+        {
+            std::atexit(checkTexturesReleased);
+            platform.now = 500;
+            // Two frames a second from the loop's start at 0.5 s; with the
+            // float 0.001 the frame at 73.0 s nominal reads a hair over.
+            platform.onPump = [](test_support::ScriptedPlatform& p) { p.now += 500; };
+            const int result = app::WinMain();
+            std::exit(result == 0 && platform.pumps == 146 && platform.swaps == 146 &&
+                              platform.now == 73500 && !app::mainWindow.running
+                          ? 0
+                          : 2);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
