@@ -3,6 +3,7 @@
 // (we truncate where it rounds); refused files, whole or cut anywhere,
 // without reading outside them; and jpeg2ppm, run as a user runs it.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -198,8 +199,8 @@ int jpeg2ppm(const std::string& in, const std::string& out) {
 
 TEST(Jpeg2ppm, WritesAPpmOrSaysNo) {
     const Bytes jpeg = test_jpeg::encode({.width = 9, .height = 4});
-    const std::string in = testing::TempDir() + "streakshow_in.jpg";
-    const std::string out = testing::TempDir() + "streakshow_out.ppm";
+    const std::string in = testing::TempDir() + "streakshow_" + std::to_string(getpid()) + ".jpg";
+    const std::string out = in + ".ppm";
     for (std::size_t length : {jpeg.size() / 2, jpeg.size()}) {
         std::FILE* file = std::fopen(in.c_str(), "wb");
         std::fwrite(jpeg.data(), 1, length, file);

@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -67,7 +68,7 @@ TEST(Texture, SizesPaddingFiltersAndOneNameForEveryUpload) {
 TEST(Texture, LoadsAFileOrTheEmptyPictureWithOneLine) {
     ASSERT_TRUE(test_support::openGlContext());
     const test_jpeg::Bytes jpeg = test_jpeg::encode({.width = 20, .height = 13});
-    const std::string path = testing::TempDir() + "streakshow_texture.jpg";
+    const std::string path = testing::TempDir() + "streakshow_" + std::to_string(getpid()) + ".jpg";
     std::FILE* out = std::fopen(path.c_str(), "wb");
     std::fwrite(jpeg.data(), 1, jpeg.size(), out);
     std::fclose(out);

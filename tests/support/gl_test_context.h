@@ -1,13 +1,21 @@
 // The GL context that GL tests draw into: 1024 by 768, hidden, on Mesa's
-// software rasteriser. Opened once per test process.
+// software rasteriser, opened once per test process; and what GL receives,
+// seen through feedback mode.
 #pragma once
+
+#include <GL/gl.h>
+
+#include <functional>
+#include <vector>
 
 namespace test_support {
 
 // Opens the context if needed and makes it current. Fails the calling test
 // (and returns false) when no context can be made.
 bool openGlContext();
-// Presents the back buffer (for tests that look at the front buffer).
-void swapGlBuffers();
+
+// The vertices of the polygons that `draw` sends, each as the `size` floats
+// that feedback mode `type` gives (window x, y, z, then colour and texture).
+std::vector<std::vector<float>> feedback(GLenum type, int size, const std::function<void()>& draw);
 
 }  // namespace test_support
