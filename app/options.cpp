@@ -15,8 +15,8 @@ constexpr const char* kHelp =
     "\n"
     "  --fullscreen   run full screen without asking\n"
     "  --windowed     run in a window without asking\n"
-    "  --data DIR     read the pictures and the music from DIR when the working\n"
-    "                 directory has no dorva/ folder; otherwise the installed ones\n"
+    "  --data DIR     read the pictures and the music from DIR (a dorva/ folder in\n"
+    "                 the working directory still comes first)\n"
     "  --help         print this help and exit\n"
     "  --version      print the version and exit\n";
 

@@ -37,7 +37,7 @@ grep -q 'cannot open' ../blank.log || fail "--data was not used"
 show=$prefix/bin/streakshow
 help=$("$show" --help) || fail "--help did not exit 0"
 for option in --fullscreen --windowed --data --help --version; do
-  case $help in *"$option"*) ;; *) fail "--help does not name $option" ;; esac
+  printf '%s\n' "$help" | grep -q -- "^  $option " || fail "--help does not explain $option"
 done
 "$show" --version | grep -q '^streakshow [0-9]' || fail "--version"
 status=0
