@@ -15,7 +15,8 @@ void DisplayWindow::fail(const char* message) {
 
 void DisplayWindow::create() {
     platform::Platform& system = platform::currentPlatform();
-    fullscreen = system.askYesNo(kQuestionText, kQuestionCaption);
+    fullscreen = choice == ScreenChoice::ask ? system.askYesNo(kQuestionText, kQuestionCaption)
+                                             : choice == ScreenChoice::fullscreen;
     width = 1024;
     height = 768;
 

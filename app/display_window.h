@@ -23,6 +23,9 @@ inline constexpr const char* kExtensionsMissing =
     "some extensions needed by this prod not supported by your card. go buy a better computer";
 inline constexpr const char* kWindowName = "ZERK";
 
+// The answer to the question when the command line gave it already.
+enum class ScreenChoice { ask, fullscreen, windowed };
+
 struct DisplayWindow {
     void create();
     void swapBuffers();
@@ -33,6 +36,7 @@ struct DisplayWindow {
     int height = 0;
     bool running = false;
     bool fullscreen = false;  // the answer to the question
+    ScreenChoice choice = ScreenChoice::ask;
     platform::WindowHandle windowHandle = nullptr;
 
   private:

@@ -1,5 +1,5 @@
-#include "app/show_main.h"
+#include "app/options.h"
 
-int main() {
-    return app::WinMain();
+int main(int argc, char** argv) {
+    return app::runProgram(argc, argv);
 }

@@ -4,6 +4,7 @@
 
 #include "app/clocks.h"
 #include "app/display_window.h"
+#include "platform/data_folder.h"
 #include "platform/platform.h"
 #include "render/gl_state.h"
 #include "show/frame_composer.h"
@@ -42,7 +43,7 @@ int WinMain() {
     platform::Platform& system = platform::currentPlatform();
     mainWindow.create();
     system.startSoundSystem(1);
-    system.openMusicStream(kMusicPath);
+    system.openMusicStream(platform::dataPath(kMusicPath).c_str());
     initShow();
 
     Stopwatch loopClock;

@@ -5,6 +5,7 @@
 #include "app/clocks.h"
 #include "image/file_buffer.h"
 #include "image/texture.h"
+#include "platform/data_folder.h"
 #include "platform/random.h"
 #include "render/gl_state.h"
 #include "render/primitives.h"
@@ -87,7 +88,7 @@ void composeFrame() {
     static image::Texture backgrounds[7];
     if (loadingPass) {
         for (int slot = 1; slot <= 6; ++slot) {
-            const image::FileBuffer file(kBackgroundPaths[slot - 1]);
+            const image::FileBuffer file(platform::dataPath(kBackgroundPaths[slot - 1]).c_str());
             backgrounds[slot].loadJpeg(file);
         }
     }

@@ -9,6 +9,7 @@
 #include "image/texture.h"
 #include "mesh/builders.h"
 #include "mesh/mesh.h"
+#include "platform/data_folder.h"
 #include "platform/platform.h"
 #include "platform/random.h"
 #include "render/gl_state.h"
@@ -115,7 +116,7 @@ void drawHiddenScene(int mode) {
     // Made on the first call; released at exit while the context is current.
     static image::Texture faceTexture(512, 512);
     if (loadingPass) {
-        const image::FileBuffer file(kFacePath);
+        const image::FileBuffer file(platform::dataPath(kFacePath).c_str());
         faceTexture.loadJpeg(file);
     }
     glColor4f(1, 1, 1, 1);

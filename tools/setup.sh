@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libstb-dev libpng-dev
   netpbm sox libsox-fmt-mp3 lame ffmpeg xvfb xauth
+  desktop-file-utils man-db
 )
 
 missing=()

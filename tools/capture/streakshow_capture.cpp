@@ -17,6 +17,7 @@
 #include <string>
 
 #include "app/show_main.h"
+#include "platform/data_folder.h"
 #include "platform/platform.h"
 #include "tools/capture/capture_platform.h"
 #include "tools/capture/frame_writers.h"
@@ -24,7 +25,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: streakshow-capture [--out FILE] [--fps N] [--from S] [--seconds S] [--frames DIR]";
+    "usage: streakshow-capture [--out FILE] [--fps N] [--from S] [--seconds S] [--frames DIR]"
+    " [--data DIR]";
 
 struct Options {
     std::string out = "streakshow.mp4";
@@ -32,6 +34,7 @@ struct Options {
     double from = 0;
     std::optional<double> seconds;
     std::string framesFolder;  // empty: video
+    std::string dataFolder;    // as the show's --data
 };
 
 int fail(const std::string& message) {
@@ -58,6 +61,8 @@ std::string parse(int argc, char** argv, Options& options) {
             options.out = value;
         } else if (option == "--frames") {
             options.framesFolder = value;
+        } else if (option == "--data") {
+            options.dataFolder = value;
         } else if (option == "--fps") {
             if (!parseNumber(value, number) || number != std::floor(number) || number < 1 ||
                 number > 1000) {
@@ -129,6 +134,10 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // The show's data is looked for as the show itself looks for it.
+    platform::findDataFolder(options.dataFolder.c_str(), "streakshow-capture");
+    const std::string musicPath = platform::dataPath(app::kMusicPath);
+
     capture::CaptureRange range;
     range.fps = options.fps;
     range.firstFrame = static_cast<std::int64_t>(std::ceil(options.from * options.fps - 1e-9));
@@ -162,12 +171,12 @@ int main(int argc, char** argv) {
         settings.output = options.out;
         settings.fps = options.fps;
         settings.musicOffset = static_cast<double>(range.firstFrame) / options.fps;
-        if (std::FILE* music = std::fopen(app::kMusicPath, "rb")) {
+        if (std::FILE* music = std::fopen(musicPath.c_str(), "rb")) {
             std::fclose(music);
-            settings.musicPath = app::kMusicPath;
+            settings.musicPath = musicPath;
         } else {
             std::fprintf(stderr, "streakshow-capture: no %s; the video has no sound\n",
-                         app::kMusicPath);
+                         musicPath.c_str());
         }
         if (!video.open(settings)) return fail(video.error());
     }

@@ -1,0 +1,76 @@
+#include "platform/data_folder.h"
+
+#include <SDL2/SDL.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kPrefix = "dorva/";
+
+std::string& foundFolder() {
+    static std::string folder;
+    return folder;
+}
+
+bool isFolder(const fs::path& path) {
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
+// The folder of the running program, whatever the working directory.
+fs::path executableFolder() {
+    char* base = SDL_GetBasePath();
+    if (base == nullptr) return {};
+    fs::path folder(base);
+    SDL_free(base);
+    return folder;
+}
+
+// True when `path` lies inside `folder` (both made absolute and normal).
+bool isInside(const fs::path& path, const fs::path& folder) {
+    std::error_code error;
+    const fs::path relative =
+        fs::weakly_canonical(path, error).lexically_relative(fs::weakly_canonical(folder, error));
+    return !error && !relative.empty() && *relative.begin() != "..";
+}
+
+}  // namespace
+
+std::string findDataFolder(const char* requested, const char* program) {
+    std::string& found = foundFolder();
+    found.clear();
+    const fs::path here = executableFolder();
+    if (isFolder("dorva")) {
+        found = "dorva";
+    } else if (requested != nullptr && *requested != '\0' && isFolder(requested)) {
+        found = requested;
+    } else {
+        if (requested != nullptr && *requested != '\0') {
+            std::fprintf(stderr, "%s: --data %s: not a folder; looking elsewhere\n", program,
+                         requested);
+        }
+        const fs::path installed = (here / STREAKSHOW_INSTALLED_DATA).lexically_normal();
+        if (!here.empty() && isFolder(installed)) {
+            found = installed.string();
+        } else if (!here.empty() && isInside(here, STREAKSHOW_BUILD_DIR) &&
+                   isFolder(STREAKSHOW_SOURCE_DATA)) {
+            found = STREAKSHOW_SOURCE_DATA;
+        }
+    }
+    return found;
+}
+
+std::string dataPath(const char* path) {
+    const std::string& folder = foundFolder();
+    if (folder.empty() || std::strncmp(path, kPrefix, std::strlen(kPrefix)) != 0) return path;
+    return (fs::path(folder) / (path + std::strlen(kPrefix))).string();
+}
+
+}  // namespace platform

@@ -1,0 +1,61 @@
+#!/bin/sh
+# Installs the build into a scratch prefix and runs the installed programs from
+# an empty folder, as a user of a package would.
+# Usage: install_test.sh CMAKE BUILD_DIR
+set -eu
+cmake=$1
+build=$2
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() {
+  echo "install_test: $*" >&2
+  exit 1
+}
+
+prefix=$scratch/prefix
+"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+for file in bin/streakshow bin/streakshow-capture bin/jpeg2ppm \
+  share/streakshow/dorva/zim.jpg share/streakshow/dorva/vindu-tarok.mp3 \
+  share/applications/streakshow.desktop share/icons/hicolor/256x256/apps/streakshow.png \
+  share/man/man6/streakshow.6 share/man/man1/streakshow-capture.1 share/man/man1/jpeg2ppm.1; do
+  [ -s "$prefix/$file" ] || fail "nothing installed at $file"
+done
+
+# From an empty folder the installed capture finds the installed data, and its
+# frame is not the one drawn over empty pictures (which --data gives here).
+mkdir "$scratch/empty" "$scratch/shown" "$scratch/blank" "$scratch/nodata"
+cd "$scratch/empty"
+capture=$prefix/bin/streakshow-capture
+"$capture" --fps 10 --seconds 0.1 --frames ../shown 2>../shown.log || fail "capture failed"
+! grep 'cannot open' ../shown.log || fail "the installed data was not found"
+"$capture" --fps 10 --seconds 0.1 --frames ../blank --data ../nodata 2>../blank.log ||
+  fail "capture with --data failed"
+grep -q 'cannot open' ../blank.log || fail "--data was not used"
+! cmp -s ../shown/frame_000000.png ../blank/frame_000000.png || fail "the frame shows no pictures"
+
+# The show's options.
+show=$prefix/bin/streakshow
+help=$("$show" --help) || fail "--help did not exit 0"
+for option in --fullscreen --windowed --data --help --version; do
+  printf '%s\n' "$help" | grep -q -- "^  $option " || fail "--help does not explain $option"
+done
+"$show" --version | grep -q '^streakshow [0-9]' || fail "--version"
+status=0
+"$show" --fullscreen --loud >../out.log 2>../error.log || status=$?
+[ "$status" -eq 2 ] || fail "an unknown option exited $status, not 2"
+[ ! -s ../out.log ] && [ "$(wc -l <../error.log)" -eq 2 ] &&
+  [ "$(head -n 1 ../error.log)" = "streakshow: unknown option '--loud'" ] &&
+  tail -n 1 ../error.log | grep -q '^usage: streakshow ' ||
+  fail "an unknown option did not print one line and the usage"
+
+# The desktop entry and the manual pages, where their checkers are at hand.
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$prefix/share/applications/streakshow.desktop" || fail "desktop entry"
+fi
+if command -v man >/dev/null; then
+  for page in "$prefix"/share/man/man*/*; do
+    warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "$page: $warnings"
+    MANWIDTH=80 man -l "$page" 2>/dev/null | grep -q '^NAME' || fail "$page does not render"
+  done
+fi
