@@ -1,9 +1,16 @@
 // Decoding speed of the show's JPEG decoder beside libjpeg-turbo (float IDCT,
 // no fancy upsampling; with and without its SIMD code) and stb_image, on
-// 640x480 and 1024x768 photographs encoded at quality 90 in 4:2:0 and 4:4:4.
-// All decoders produce RGBA from the same bytes in memory.
+// photographs of the show's sizes (640x480, 1024x768) and a large picture
+// (4096x3072, where a whole decoded picture no longer fits in the caches),
+// encoded at quality 90 in 4:2:0 and 4:4:4. The large one is a mosaic of the
+// two photographs at 512x512, so that it has as much detail per pixel as a
+// photograph rather than an enlargement's smoothness. All decoders produce
+// RGBA from the same bytes in memory.
 //
-//   decode_bench [--photos=DIR] [benchmark options]
+//   decode_bench [--photos=DIR] [--write=DIR] [benchmark options]
+//
+// --write=DIR also saves every encoded picture in DIR as NAME.jpg, for
+// timing whole programs on the same files.
 //
 // DIR holds astronaut.png and coffee.png from scikit-image's data folder
 // (default: the python3-skimage install path, or $STREAKSHOW_PHOTOS). Without
@@ -126,6 +133,23 @@ void reportRate(benchmark::State& state, int width, int height) {
                                                 benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// columns x rows tiles of two 512x512 pictures, alternating like a chessboard.
+Rgb mosaic(const Rgb& a, const Rgb& b, int columns, int rows) {
+    const int tile = 512;
+    Rgb out{columns * tile, rows * tile,
+            std::vector<unsigned char>(static_cast<std::size_t>(columns) * rows * tile * tile * 3)};
+    const std::size_t tileRow = static_cast<std::size_t>(tile) * 3;
+    for (int y = 0; y < out.height; ++y) {
+        for (int column = 0; column < columns; ++column) {
+            const Rgb& source = (column + y / tile) % 2 == 0 ? a : b;
+            std::memcpy(
+                out.pixels.data() + (static_cast<std::size_t>(y) * columns + column) * tileRow,
+                source.pixels.data() + static_cast<std::size_t>(y % tile) * tileRow, tileRow);
+        }
+    }
+    return out;
+}
+
 struct Sample {
     std::string name;
     int width;
@@ -190,11 +214,14 @@ void registerSample(const Sample& sample) {
 
 int main(int argc, char** argv) {
     std::string photos = "/usr/lib/python3/dist-packages/skimage/data";
+    std::string write;
     if (const char* env = std::getenv("STREAKSHOW_PHOTOS")) photos = env;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         if (std::strncmp(argv[i], "--photos=", 9) == 0) {
             photos = argv[i] + 9;
+        } else if (std::strncmp(argv[i], "--write=", 8) == 0) {
+            write = argv[i] + 8;
         } else {
             rest.push_back(argv[i]);
         }
@@ -214,10 +241,27 @@ int main(int argc, char** argv) {
     }
     const Rgb small = resize(coffee, 640, 480);
     const Rgb large = resize(astronaut, 1024, 768);
-    registerSample({"coffee640x480_420", 640, 480, encode(small, 2, 2)});
-    registerSample({"coffee640x480_444", 640, 480, encode(small, 1, 1)});
-    registerSample({"astronaut1024x768_420", 1024, 768, encode(large, 2, 2)});
-    registerSample({"astronaut1024x768_444", 1024, 768, encode(large, 1, 1)});
+    const Rgb huge = mosaic(astronaut, resize(coffee, 512, 512), 8, 6);
+    const Sample samples[] = {
+        {"coffee640x480_420", 640, 480, encode(small, 2, 2)},
+        {"coffee640x480_444", 640, 480, encode(small, 1, 1)},
+        {"astronaut1024x768_420", 1024, 768, encode(large, 2, 2)},
+        {"astronaut1024x768_444", 1024, 768, encode(large, 1, 1)},
+        {"mosaic4096x3072_420", 4096, 3072, encode(huge, 2, 2)},
+        {"mosaic4096x3072_444", 4096, 3072, encode(huge, 1, 1)},
+    };
+    for (const Sample& sample : samples) {
+        registerSample(sample);
+        if (write.empty()) continue;
+        const std::string path = write + "/" + sample.name + ".jpg";
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        if (file == nullptr ||
+            std::fwrite(sample.bytes.data(), 1, sample.bytes.size(), file) != sample.bytes.size()) {
+            std::fprintf(stderr, "decode_bench: cannot write %s\n", path.c_str());
+            return 1;
+        }
+        std::fclose(file);
+    }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
