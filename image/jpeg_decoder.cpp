@@ -228,7 +228,7 @@ class Decoder {
         banded_ = scanCount == componentCount_;
         const bool single = componentCount_ == 1;
         const int bandRows = !banded_ ? kWholePlaneBand : single ? 8 : 8 * components_[0].vFactor;
-        if (!sink_.begin(width_, height_, componentCount_, bandRows)) {
+        if (!sink_.begin(width_, height_, componentCount_, std::min(bandRows, height_))) {
             return fail("refused by the reader");
         }
         std::size_t planeBytes = 0;
@@ -245,15 +245,15 @@ class Decoder {
         prepareConversion();
         // The zero column and row stand for samples that no block covers.
         // Only an uneven sampling can leave other samples uncovered and read;
-        // a band is small enough to clear whole.
+        // a band is small enough to clear whole anyway.
         const Component& first = components_[0];
-        bool uneven = banded_;
+        bool clearAll = banded_;
         for (int k = 1; k < componentCount_; ++k) {
             const Component& c = components_[k];
-            uneven = uneven || first.hFactor != c.hFactor * c.hScale ||
-                     first.vFactor != c.vFactor * c.vScale;
+            clearAll = clearAll || first.hFactor != c.hFactor * c.hScale ||
+                       first.vFactor != c.vFactor * c.vScale;
         }
-        if (uneven) {
+        if (clearAll) {
             std::memset(planes_.get(), 0, planeBytes);
         } else {
             for (int k = 0; k < componentCount_; ++k) {

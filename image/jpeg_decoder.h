@@ -1,6 +1,9 @@
 // The baseline JPEG decoder: sequential DCT, Huffman coding, 8-bit samples,
 // one to three components, any restart interval, one scan or several.
-// Needs no GL; Texture::loadJpeg decodes with it and then uploads.
+// A picture in one scan is turned into pixels one MCU row at a time, while
+// that row's samples are still in the cache, so the memory it needs beside
+// its output is a band of rows whatever its size. Needs no GL;
+// Texture::loadJpeg decodes with it straight into its texture image.
 #pragma once
 
 #include <cstddef>

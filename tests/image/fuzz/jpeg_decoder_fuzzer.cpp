@@ -15,12 +15,12 @@ namespace {
 constexpr std::uint64_t kMaxPixels = 1 << 20;
 
 // Every row in a buffer of exactly its size, so that the sanitizer sees a
-// write past a row's end; rows must come once each, in order, in bands no
-// larger than announced.
+// write past a row's end (or a band longer than announced); rows must come
+// once each, in order, and all of them when the decode succeeds.
 class CheckingSink : public image::RowSink {
   public:
     bool begin(int width, int height, int, int bandRows) override {
-        if (width <= 0 || height <= 0 || bandRows <= 0) __builtin_trap();
+        if (width <= 0 || height <= 0 || bandRows <= 0 || bandRows > height) __builtin_trap();
         if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxPixels) {
             return false;
         }
@@ -38,12 +38,6 @@ class CheckingSink : public image::RowSink {
         if (count <= 0 || static_cast<std::size_t>(count) != pending_ || first + count != next_) {
             __builtin_trap();
         }
-        // Read every byte written.
-        unsigned sum = 0;
-        for (std::size_t i = 0; i < pending_; ++i) {
-            for (unsigned char b : rows_[i]) sum += b;
-        }
-        asm volatile("" : : "r"(sum));
         pending_ = 0;
     }
     bool complete() const { return next_ == height_ && pending_ == 0; }
