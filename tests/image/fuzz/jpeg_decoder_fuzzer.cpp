@@ -1,8 +1,6 @@
-// libFuzzer entry: any bytes, as a whole file in memory.
-//
-// Pictures above a megapixel are refused once their headers are read, as
-// libjpeg-turbo's own fuzzers do: decoding them finds nothing that a smaller
-// one would not, and costs most of a run's time.
+// libFuzzer entry: any bytes, as a whole file in memory. Pictures above a
+// megapixel are refused once their headers are read, as libjpeg-turbo's own
+// fuzzers do, so that a run spends its time on many inputs.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,41 +10,33 @@
 
 namespace {
 
-constexpr std::uint64_t kMaxPixels = 1 << 20;
+// Rows go to a buffer of exactly one band, so that the sanitizer sees a band
+// longer than announced; they must come once each, in order, and all of them.
+struct CheckingSink : image::RowSink {
+    std::vector<unsigned char> band;
+    std::size_t rowBytes = 0, pending = 0;
+    int height = -1, next = 0;
 
-// Every row in a buffer of exactly its size, so that the sanitizer sees a
-// write past a row's end (or a band longer than announced); rows must come
-// once each, in order, and all of them when the decode succeeds.
-class CheckingSink : public image::RowSink {
-  public:
-    bool begin(int width, int height, int, int bandRows) override {
-        if (width <= 0 || height <= 0 || bandRows <= 0 || bandRows > height) __builtin_trap();
-        if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxPixels) {
+    bool begin(int width, int rows, int, int bandRows) override {
+        if (width <= 0 || rows <= 0 || bandRows <= 0 || bandRows > rows) __builtin_trap();
+        if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(rows) > 1 << 20) {
             return false;
         }
-        height_ = height;
-        rows_.assign(static_cast<std::size_t>(bandRows),
-                     std::vector<unsigned char>(static_cast<std::size_t>(width) * 4));
+        height = rows;
+        rowBytes = static_cast<std::size_t>(width) * 4;
+        band.resize(rowBytes * static_cast<std::size_t>(bandRows));
         return true;
     }
     unsigned char* row(int y) override {
-        if (y != next_ || pending_ == rows_.size()) __builtin_trap();
-        ++next_;
-        return rows_[pending_++].data();
+        if (y != next++) __builtin_trap();
+        return band.data() + rowBytes * pending++;
     }
     void rowsDone(int first, int count) override {
-        if (count <= 0 || static_cast<std::size_t>(count) != pending_ || first + count != next_) {
+        if (count <= 0 || static_cast<std::size_t>(count) != pending || first + count != next) {
             __builtin_trap();
         }
-        pending_ = 0;
+        pending = 0;
     }
-    bool complete() const { return next_ == height_ && pending_ == 0; }
-
-  private:
-    std::vector<std::vector<unsigned char>> rows_;
-    std::size_t pending_ = 0;
-    int next_ = 0;
-    int height_ = -1;
 };
 
 }  // namespace
@@ -55,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckingSink sink;
     std::string reason;
     if (image::decodeJpeg(data, size, sink, reason)) {
-        if (!sink.complete()) __builtin_trap();
+        if (sink.next != sink.height || sink.pending != 0) __builtin_trap();
     } else if (reason.empty()) {
         __builtin_trap();
     }
