@@ -1,9 +1,16 @@
 // Decoding speed of the show's JPEG decoder beside libjpeg-turbo (float IDCT,
 // no fancy upsampling; with and without its SIMD code) and stb_image, on
-// 640x480 and 1024x768 photographs encoded at quality 90 in 4:2:0 and 4:4:4.
-// All decoders produce RGBA from the same bytes in memory.
+// photographs of the show's sizes (640x480, 1024x768) and a large picture
+// (4096x3072, where a whole decoded picture no longer fits in the caches),
+// encoded at quality 90 in 4:2:0 and 4:4:4. The large one is the 640x480
+// coffee picture repeated (its 16-pixel MCUs line up), so that it has the
+// same detail per pixel and only its size differs. All decoders produce RGBA
+// from the same bytes in memory.
 //
-//   decode_bench [--photos=DIR] [benchmark options]
+//   decode_bench [--photos=DIR] [--write=DIR] [benchmark options]
+//
+// --write=DIR also saves every encoded picture in DIR as NAME.jpg, for
+// timing whole programs on the same files.
 //
 // DIR holds astronaut.png and coffee.png from scikit-image's data folder
 // (default: the python3-skimage install path, or $STREAKSHOW_PHOTOS). Without
@@ -126,6 +133,23 @@ void reportRate(benchmark::State& state, int width, int height) {
                                                 benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// The picture repeated across width x height from its top-left corner.
+Rgb tile(const Rgb& in, int width, int height) {
+    Rgb out{width, height,
+            std::vector<unsigned char>(static_cast<std::size_t>(width) * height * 3)};
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* from =
+            in.pixels.data() + static_cast<std::size_t>(y % in.height) * in.width * 3;
+        unsigned char* to = out.pixels.data() + static_cast<std::size_t>(y) * width * 3;
+        for (int x = 0; x < width; x += in.width) {
+            const int count = x + in.width <= width ? in.width : width - x;
+            std::memcpy(to + static_cast<std::size_t>(x) * 3, from,
+                        static_cast<std::size_t>(count) * 3);
+        }
+    }
+    return out;
+}
+
 struct Sample {
     std::string name;
     int width;
@@ -190,11 +214,14 @@ void registerSample(const Sample& sample) {
 
 int main(int argc, char** argv) {
     std::string photos = "/usr/lib/python3/dist-packages/skimage/data";
+    std::string write;
     if (const char* env = std::getenv("STREAKSHOW_PHOTOS")) photos = env;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         if (std::strncmp(argv[i], "--photos=", 9) == 0) {
             photos = argv[i] + 9;
+        } else if (std::strncmp(argv[i], "--write=", 8) == 0) {
+            write = argv[i] + 8;
         } else {
             rest.push_back(argv[i]);
         }
@@ -214,10 +241,27 @@ int main(int argc, char** argv) {
     }
     const Rgb small = resize(coffee, 640, 480);
     const Rgb large = resize(astronaut, 1024, 768);
-    registerSample({"coffee640x480_420", 640, 480, encode(small, 2, 2)});
-    registerSample({"coffee640x480_444", 640, 480, encode(small, 1, 1)});
-    registerSample({"astronaut1024x768_420", 1024, 768, encode(large, 2, 2)});
-    registerSample({"astronaut1024x768_444", 1024, 768, encode(large, 1, 1)});
+    const Rgb huge = tile(small, 4096, 3072);
+    const Sample samples[] = {
+        {"coffee640x480_420", 640, 480, encode(small, 2, 2)},
+        {"coffee640x480_444", 640, 480, encode(small, 1, 1)},
+        {"astronaut1024x768_420", 1024, 768, encode(large, 2, 2)},
+        {"astronaut1024x768_444", 1024, 768, encode(large, 1, 1)},
+        {"coffee4096x3072_420", 4096, 3072, encode(huge, 2, 2)},
+        {"coffee4096x3072_444", 4096, 3072, encode(huge, 1, 1)},
+    };
+    for (const Sample& sample : samples) {
+        registerSample(sample);
+        if (write.empty()) continue;
+        const std::string path = write + "/" + sample.name + ".jpg";
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        if (file == nullptr ||
+            std::fwrite(sample.bytes.data(), 1, sample.bytes.size(), file) != sample.bytes.size()) {
+            std::fprintf(stderr, "decode_bench: cannot write %s\n", path.c_str());
+            return 1;
+        }
+        std::fclose(file);
+    }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

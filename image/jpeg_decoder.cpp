@@ -1,5 +1,6 @@
 #include "image/jpeg_decoder.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -25,10 +26,13 @@ struct Component {
     int hScale = 1;
     int vScale = 1;
     // The sample plane: whole MCUs of blocks, plus one zero column and one
-    // zero row for pixels that no sample covers.
+    // zero row for pixels that no sample covers. It holds either the whole
+    // picture or one band of blocks (an MCU row), whose first sample row
+    // is firstRow.
     std::size_t planeOffset = 0;
     int stride = 0;
     int rows = 0;
+    int firstRow = 0;
     bool decoded = false;
 };
 
@@ -93,10 +97,10 @@ bool isOtherFrameType(int marker) {
 
 class Decoder {
   public:
-    Decoder(const std::uint8_t* data, std::size_t size, std::string& reason)
-        : data_(data), size_(size), reason_(reason) {}
+    Decoder(const std::uint8_t* data, std::size_t size, RowSink& sink, std::string& reason)
+        : data_(data), size_(size), sink_(sink), reason_(reason) {}
 
-    bool run(DecodedPicture& out) {
+    bool run() {
         if (size_ == 0) return fail("empty file");
         if (data_[0] != 0xFF) return fail("not a JPEG file");
         for (;;) {
@@ -135,7 +139,12 @@ class Decoder {
                 case 0xDA:
                     if (!readScan()) return false;
                     if (allDecoded()) {
-                        convert(out);
+                        // Separate scans: every row only now has all its samples.
+                        if (!banded_) {
+                            for (int y = 0; y < height_; y += kWholePlaneBand) {
+                                emitRows(y, std::min(height_, y + kWholePlaneBand));
+                            }
+                        }
                         return true;
                     }
                     continue;
@@ -187,10 +196,10 @@ class Decoder {
         }
         pos_ += payload;
         haveFrame_ = true;
-        return layOutPlanes();
+        return checkSize();
     }
 
-    bool layOutPlanes() {
+    bool checkSize() {
         const Component& first = components_[0];
         mcusWide_ = (width_ + 8 * first.hFactor - 1) / (8 * first.hFactor);
         mcusHigh_ = (height_ + 8 * first.vFactor - 1) / (8 * first.vFactor);
@@ -198,7 +207,6 @@ class Decoder {
         // a header can only claim as many blocks as the rest of the file can
         // hold; this keeps a forged size from costing a huge allocation.
         std::uint64_t blocks = 0;
-        std::size_t planeBytes = 0;
         for (int k = 0; k < componentCount_; ++k) {
             Component& c = components_[k];
             blocks += static_cast<std::uint64_t>(blocksWide(c)) * blocksHigh(c);
@@ -206,24 +214,46 @@ class Decoder {
                 c.hScale = first.hFactor / c.hFactor;
                 c.vScale = first.vFactor / c.vFactor;
             }
-            c.stride = mcusWide_ * c.hFactor * 8 + 1;
-            c.rows = mcusHigh_ * c.vFactor * 8 + 1;
-            c.planeOffset = planeBytes;
-            planeBytes += static_cast<std::size_t>(c.stride) * static_cast<std::size_t>(c.rows);
         }
         if (static_cast<std::uint64_t>(size_ - pos_) * 4 < blocks) {
             return fail("truncated (too little data for the picture's size)");
         }
+        return true;
+    }
+
+    // Called at the first scan. A scan of every component is turned into
+    // pixels one MCU row at a time, so its planes hold one band; separate
+    // scans keep whole planes until the last one.
+    bool startPicture(int scanCount) {
+        banded_ = scanCount == componentCount_;
+        const bool single = componentCount_ == 1;
+        const int bandRows = !banded_ ? kWholePlaneBand : single ? 8 : 8 * components_[0].vFactor;
+        if (!sink_.begin(width_, height_, componentCount_, std::min(bandRows, height_))) {
+            return fail("refused by the reader");
+        }
+        std::size_t planeBytes = 0;
+        for (int k = 0; k < componentCount_; ++k) {
+            Component& c = components_[k];
+            const int blockRows = !banded_ ? mcusHigh_ * c.vFactor : single ? 1 : c.vFactor;
+            c.stride = mcusWide_ * c.hFactor * 8 + 1;
+            c.rows = blockRows * 8 + 1;
+            c.firstRow = 0;
+            c.planeOffset = planeBytes;
+            planeBytes += static_cast<std::size_t>(c.stride) * static_cast<std::size_t>(c.rows);
+        }
         planes_.reset(new std::uint8_t[planeBytes]);
+        prepareConversion();
         // The zero column and row stand for samples that no block covers.
-        // Only an uneven sampling can leave other samples uncovered and read.
-        bool uneven = false;
+        // Only an uneven sampling can leave other samples uncovered and read;
+        // a band is small enough to clear whole anyway.
+        const Component& first = components_[0];
+        bool clearAll = banded_;
         for (int k = 1; k < componentCount_; ++k) {
             const Component& c = components_[k];
-            uneven = uneven || first.hFactor != c.hFactor * c.hScale ||
-                     first.vFactor != c.vFactor * c.vScale;
+            clearAll = clearAll || first.hFactor != c.hFactor * c.hScale ||
+                       first.vFactor != c.vFactor * c.vScale;
         }
-        if (uneven) {
+        if (clearAll) {
             std::memset(planes_.get(), 0, planeBytes);
         } else {
             for (int k = 0; k < componentCount_; ++k) {
@@ -338,6 +368,7 @@ class Decoder {
         // sequential scan in any baseline file; the entropy-coded data
         // starts right after them.
         pos_ += 4 + 2 * static_cast<std::size_t>(count);
+        if (!planes_ && !startPicture(count)) return false;
         if (!decodeScan(scan, count)) return false;
         for (int i = 0; i < count; ++i) scan[i].component->decoded = true;
         return true;
@@ -351,7 +382,16 @@ class Decoder {
         const int unitsWide = single ? blocksWide(*scan[0].component) : mcusWide_;
         const int unitsHigh = single ? blocksHigh(*scan[0].component) : mcusHigh_;
         int untilRestart = restartInterval_;
+        // Pixel rows finished by one row of units when banded: an MCU row, or
+        // a row of blocks of a picture's only component.
+        const int bandRows = single ? 8 : 8 * components_[0].vFactor;
         for (int unitY = 0; unitY < unitsHigh; ++unitY) {
+            if (banded_) {
+                for (int i = 0; i < count; ++i) {
+                    scan[i].component->firstRow =
+                        unitY * (single ? 1 : scan[i].component->vFactor) * 8;
+                }
+            }
             for (int unitX = 0; unitX < unitsWide; ++unitX) {
                 if (restartInterval_ > 0) {
                     if (untilRestart == 0) {
@@ -369,7 +409,7 @@ class Decoder {
                     for (int v = 0; v < blocksDown; ++v) {
                         for (int h = 0; h < blocksAcross; ++h) {
                             const std::size_t row =
-                                static_cast<std::size_t>(unitY * blocksDown + v) * 8;
+                                static_cast<std::size_t>((unitY * blocksDown + v) * 8 - c.firstRow);
                             const std::size_t column =
                                 static_cast<std::size_t>(unitX * blocksAcross + h) * 8;
                             std::uint8_t* out = planes_.get() + c.planeOffset +
@@ -384,6 +424,9 @@ class Decoder {
                     return fail(reader.corrupt() ? "corrupt picture data"
                                                  : "truncated (picture data ends early)");
                 }
+            }
+            if (banded_) {
+                emitRows(unitY * bandRows, std::min(height_, (unitY + 1) * bandRows));
             }
         }
         pos_ = reader.markerPosition();
@@ -442,14 +485,16 @@ class Decoder {
         }
         return map;
     }
-    int planeRow(const Component& c, int py) const {
+    // The samples of component c that serve pixel row py: a row of the
+    // plane, or its zero row.
+    const std::uint8_t* planeRowData(const Component& c, int py) const {
         const int mcuHeight = 8 * components_[0].vFactor;
         const int within = (py % mcuHeight) / c.vScale;
-        return within < 8 * c.vFactor ? (py / mcuHeight) * 8 * c.vFactor + within : c.rows - 1;
-    }
-    const std::uint8_t* planeRowData(const Component& c, int py) const {
+        const int row = within < 8 * c.vFactor
+                            ? (py / mcuHeight) * 8 * c.vFactor + within - c.firstRow
+                            : c.rows - 1;
         return planes_.get() + c.planeOffset +
-               static_cast<std::size_t>(planeRow(c, py)) * static_cast<std::size_t>(c.stride);
+               static_cast<std::size_t>(row) * static_cast<std::size_t>(c.stride);
     }
     // The chroma step when every pixel's sample is plainly px / step.
     int simpleStep(const Component& c) const {
@@ -457,74 +502,69 @@ class Decoder {
         return whole && (c.hScale == 1 || c.hScale == 2) ? c.hScale : 0;
     }
 
-    void convert(DecodedPicture& out) {
-        out.width = width_;
-        out.height = height_;
-        out.componentCount = componentCount_;
-        const std::size_t rowBytes = static_cast<std::size_t>(width_) * 4;
-        // Every byte is written below, so a buffer kept from an earlier
-        // picture needs no clearing.
-        out.pixels.resize(rowBytes * static_cast<std::size_t>(height_));
+    void prepareConversion() {
+        if (componentCount_ == 2) secondMap_ = columnMap(components_[1]);
+        if (componentCount_ != 3) return;
+        const int step = simpleStep(components_[1]);
+        chromaStep_ = step == simpleStep(components_[2]) ? step : 0;
+        if (chromaStep_ == 0) {
+            // Any other sampling: the chroma rows are spread out to one sample
+            // per pixel first.
+            cbMap_ = columnMap(components_[1]);
+            crMap_ = columnMap(components_[2]);
+            cbRow_.resize(cbMap_.size());
+            crRow_.resize(crMap_.size());
+        }
+    }
+
+    void emitRows(int first, int end) {
+        // A band's buffer holds other chroma rows from one band to the next.
+        converter_.forgetChroma();
+        for (int py = first; py < end; ++py) convertRow(py, sink_.row(py));
+        sink_.rowsDone(first, end - first);
+    }
+
+    void convertRow(int py, std::uint8_t* rgba) {
         const Component& luma = components_[0];
+        const std::uint8_t* y = planeRowData(luma, py);
         if (componentCount_ == 1) {
-            for (int py = 0; py < height_; ++py) {
-                const std::uint8_t* y = planeRowData(luma, py);
-                std::uint8_t* rgba = out.pixels.data() + rowBytes * static_cast<std::size_t>(py);
-                for (int px = 0; px < width_; ++px) {
-                    rgba[4 * px] = rgba[4 * px + 1] = rgba[4 * px + 2] = y[px];
-                    rgba[4 * px + 3] = 255;
-                }
+            for (int px = 0; px < width_; ++px) {
+                rgba[4 * px] = rgba[4 * px + 1] = rgba[4 * px + 2] = y[px];
+                rgba[4 * px + 3] = 255;
             }
             return;
         }
         if (componentCount_ == 2) {
-            const std::vector<int> map = columnMap(components_[1]);
-            for (int py = 0; py < height_; ++py) {
-                const std::uint8_t* a = planeRowData(luma, py);
-                const std::uint8_t* b = planeRowData(components_[1], py);
-                std::uint8_t* rgba = out.pixels.data() + rowBytes * static_cast<std::size_t>(py);
-                for (int px = 0; px < width_; ++px) {
-                    rgba[4 * px] = a[px];
-                    rgba[4 * px + 1] = b[map[static_cast<std::size_t>(px)]];
-                    rgba[4 * px + 2] = 0;
-                    rgba[4 * px + 3] = 0;
-                }
+            const std::uint8_t* b = planeRowData(components_[1], py);
+            for (int px = 0; px < width_; ++px) {
+                rgba[4 * px] = y[px];
+                rgba[4 * px + 1] = b[secondMap_[static_cast<std::size_t>(px)]];
+                rgba[4 * px + 2] = 0;
+                rgba[4 * px + 3] = 0;
             }
             return;
         }
-        const Component& cb = components_[1];
-        const Component& cr = components_[2];
-        jpeg::YCbCrConverter converter;
-        const int step = simpleStep(cb);
-        if (step != 0 && step == simpleStep(cr)) {
-            for (int py = 0; py < height_; ++py) {
-                converter.convertRow(planeRowData(luma, py), planeRowData(cb, py),
-                                     planeRowData(cr, py), step, width_,
-                                     out.pixels.data() + rowBytes * static_cast<std::size_t>(py));
-            }
+        const std::uint8_t* cb = planeRowData(components_[1], py);
+        const std::uint8_t* cr = planeRowData(components_[2], py);
+        if (chromaStep_ != 0) {
+            converter_.convertRow(y, cb, cr, chromaStep_, width_, rgba);
             return;
         }
-        // Any other sampling: spread the chroma rows out to one sample per pixel.
-        const std::vector<int> cbMap = columnMap(cb);
-        const std::vector<int> crMap = columnMap(cr);
-        std::vector<std::uint8_t> cbRow(cbMap.size());
-        std::vector<std::uint8_t> crRow(crMap.size());
-        for (int py = 0; py < height_; ++py) {
-            const std::uint8_t* cbPlane = planeRowData(cb, py);
-            const std::uint8_t* crPlane = planeRowData(cr, py);
-            for (std::size_t px = 0; px < cbRow.size(); ++px) {
-                cbRow[px] = cbPlane[cbMap[px]];
-                crRow[px] = crPlane[crMap[px]];
-            }
-            converter.forgetChroma();
-            converter.convertRow(planeRowData(luma, py), cbRow.data(), crRow.data(), 1, width_,
-                                 out.pixels.data() + rowBytes * static_cast<std::size_t>(py));
+        for (std::size_t px = 0; px < cbRow_.size(); ++px) {
+            cbRow_[px] = cb[cbMap_[px]];
+            crRow_[px] = cr[crMap_[px]];
         }
+        converter_.forgetChroma();
+        converter_.convertRow(y, cbRow_.data(), crRow_.data(), 1, width_, rgba);
     }
+
+    // Rows handed over at a time from whole planes.
+    static constexpr int kWholePlaneBand = 16;
 
     const std::uint8_t* data_;
     std::size_t size_;
     std::size_t pos_ = 0;
+    RowSink& sink_;
     std::string& reason_;
 
     bool haveFrame_ = false;
@@ -539,18 +579,56 @@ class Decoder {
     HuffmanTable dcTables_[4];
     HuffmanTable acTables_[4];
     std::unique_ptr<std::uint8_t[]> planes_;
+    bool banded_ = false;
     alignas(16) float block_[64] = {};
+
+    jpeg::YCbCrConverter converter_;
+    int chromaStep_ = 0;
+    std::vector<int> secondMap_;
+    std::vector<int> cbMap_;
+    std::vector<int> crMap_;
+    std::vector<std::uint8_t> cbRow_;
+    std::vector<std::uint8_t> crRow_;
+};
+
+// Rows into one buffer of the whole picture.
+class PictureSink : public RowSink {
+  public:
+    explicit PictureSink(DecodedPicture& out) : out_(out) {}
+    bool begin(int width, int height, int componentCount, int) override {
+        out_.width = width;
+        out_.height = height;
+        out_.componentCount = componentCount;
+        rowBytes_ = static_cast<std::size_t>(width) * 4;
+        // Every byte is written, so a buffer kept from an earlier picture
+        // needs no clearing.
+        out_.pixels.resize(rowBytes_ * static_cast<std::size_t>(height));
+        return true;
+    }
+    unsigned char* row(int y) override {
+        return out_.pixels.data() + rowBytes_ * static_cast<std::size_t>(y);
+    }
+    void rowsDone(int, int) override {}
+
+  private:
+    DecodedPicture& out_;
+    std::size_t rowBytes_ = 0;
 };
 
 }  // namespace
 
+bool decodeJpeg(const unsigned char* bytes, std::size_t size, RowSink& sink, std::string& reason) {
+    reason.clear();
+    if (bytes == nullptr) size = 0;
+    Decoder decoder(bytes, size, sink, reason);
+    return decoder.run();
+}
+
 bool decodeJpeg(const unsigned char* bytes, std::size_t size, DecodedPicture& out,
                 std::string& reason) {
     out.width = out.height = out.componentCount = 0;
-    reason.clear();
-    if (bytes == nullptr) size = 0;
-    Decoder decoder(bytes, size, reason);
-    if (decoder.run(out)) return true;
+    PictureSink sink(out);
+    if (decodeJpeg(bytes, size, sink, reason)) return true;
     out.width = out.height = out.componentCount = 0;
     out.pixels.clear();
     return false;

@@ -1,6 +1,9 @@
 // The baseline JPEG decoder: sequential DCT, Huffman coding, 8-bit samples,
 // one to three components, any restart interval, one scan or several.
-// Needs no GL; Texture::loadJpeg decodes with it and then uploads.
+// A picture in one scan is turned into pixels one MCU row at a time, while
+// that row's samples are still in the cache, so the memory it needs beside
+// its output is a band of rows whatever its size. Needs no GL;
+// Texture::loadJpeg decodes with it straight into its texture image.
 #pragma once
 
 #include <cstddef>
@@ -22,9 +25,30 @@ struct DecodedPicture {
     std::vector<unsigned char> pixels;
 };
 
-// Decodes the stream held in bytes[0, size). Never reads outside it. On
-// refusal returns false, leaves `out` empty (0 x 0) and says why in `reason`
-// (a short phrase such as "progressive JPEG is not supported").
+// Receives a picture as it is decoded, a band of rows at a time, top to
+// bottom, so that a caller can put the rows where they belong (a texture, a
+// file) without a whole decoded picture in between.
+class RowSink {
+  public:
+    virtual ~RowSink() = default;
+    // Once, after the headers and before any picture data is decoded.
+    // Rows come in bands of at most bandRows. Returning false refuses the
+    // picture (the decode then fails with "refused by the reader").
+    virtual bool begin(int width, int height, int componentCount, int bandRows) = 0;
+    // Where row y goes: width x 4 bytes, laid out as in DecodedPicture. Every
+    // row is asked for once, in order.
+    virtual unsigned char* row(int y) = 0;
+    // Rows first to first + count - 1 are written.
+    virtual void rowsDone(int first, int count) = 0;
+};
+
+// Decodes the stream held in bytes[0, size) into `sink`. Never reads outside
+// it. On refusal returns false and says why in `reason` (a short phrase such
+// as "progressive JPEG is not supported"); rows may have reached the sink
+// before a damaged part of the data was found.
+bool decodeJpeg(const unsigned char* bytes, std::size_t size, RowSink& sink, std::string& reason);
+
+// The same into one buffer. On refusal leaves `out` empty (0 x 0).
 bool decodeJpeg(const unsigned char* bytes, std::size_t size, DecodedPicture& out,
                 std::string& reason);
 

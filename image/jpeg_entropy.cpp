@@ -1,5 +1,7 @@
 #include "image/jpeg_entropy.h"
 
+#include <cstring>
+
 namespace image::jpeg {
 
 bool HuffmanTable::build() {
@@ -21,8 +23,8 @@ bool HuffmanTable::build() {
     }
     codeCount = entry;
 
-    for (auto& slot : fast) slot = 0;
-    for (auto& slot : fastAc) slot = 0;
+    std::memset(fast, 0, sizeof(fast));
+    std::memset(fastAc, 0, sizeof(fastAc));
     for (int i = 0; i < codeCount; ++i) {
         const int length = lengths[i];
         if (length > kFastBits) break;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,47 @@ void Texture::setSize(int newWidth, int newHeight) {
     vExtent = static_cast<float>(static_cast<double>(height) / potHeight);
 }
 
+namespace {
+
+// Decoded rows go straight to their place in the power-of-two texture
+// image; the texels right of and below the picture are transparent black.
+class TextureSink : public RowSink {
+  public:
+    bool begin(int pictureWidth, int pictureHeight, int, int) override {
+        width = pictureWidth;
+        height = pictureHeight;
+        const Texture size(width, height);
+        potWidth = size.potWidth;
+        potHeight = size.potHeight;
+        rowBytes_ = static_cast<std::size_t>(width) * 4;
+        potRowBytes_ = static_cast<std::size_t>(potWidth) * 4;
+        texels.reset(new unsigned char[potRowBytes_ * static_cast<std::size_t>(potHeight)]);
+        std::memset(texels.get() + potRowBytes_ * static_cast<std::size_t>(height), 0,
+                    potRowBytes_ * static_cast<std::size_t>(potHeight - height));
+        return true;
+    }
+    unsigned char* row(int y) override {
+        unsigned char* start = texels.get() + potRowBytes_ * static_cast<std::size_t>(y);
+        std::memset(start + rowBytes_, 0, potRowBytes_ - rowBytes_);
+        return start;
+    }
+    void rowsDone(int, int) override {}
+
+    int width = 0;
+    int height = 0;
+    int potWidth = 1;
+    int potHeight = 1;
+    std::unique_ptr<unsigned char[]> texels;
+
+  private:
+    std::size_t rowBytes_ = 0;
+    std::size_t potRowBytes_ = 0;
+};
+
+}  // namespace
+
 void Texture::upload(const unsigned char* rgbaPixels, int newWidth, int newHeight) {
     setSize(newWidth, newHeight);
-    if (!hasName) glGenTextures(1, &glName);
-    hasName = true;
     const unsigned char* texels = rgbaPixels;
     std::vector<unsigned char> padded;
     if (potWidth > width || potHeight > height) {
@@ -46,6 +84,12 @@ void Texture::upload(const unsigned char* rgbaPixels, int newWidth, int newHeigh
         }
         texels = padded.data();
     }
+    uploadTexels(texels);
+}
+
+void Texture::uploadTexels(const unsigned char* texels) {
+    if (!hasName) glGenTextures(1, &glName);
+    hasName = true;
     glBindTexture(GL_TEXTURE_2D, glName);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, potWidth, potHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                  texels);
@@ -58,20 +102,22 @@ void Texture::bind() {
 }
 
 void Texture::loadJpeg(const FileBuffer& file) {
-    DecodedPicture picture;
+    TextureSink sink;
     std::string reason;
     bool decoded = false;
     if (file.size <= 0 || file.contents() == nullptr) {
         reason = *file.error() != '\0' ? file.error() : "cannot read the file";
     } else {
-        decoded = decodeJpeg(file.contents(), static_cast<std::size_t>(file.size), picture, reason);
+        decoded = decodeJpeg(file.contents(), static_cast<std::size_t>(file.size), sink, reason);
     }
     if (!decoded) {
         std::fprintf(stderr, "streakshow: %s: %s\n", file.path(), reason.c_str());
         upload(nullptr, 0, 0);
         return;
     }
-    upload(picture.pixels.data(), picture.width, picture.height);
+    // The rows are in place already: only the sizes are left to set.
+    setSize(sink.width, sink.height);
+    uploadTexels(sink.texels.get());
 }
 
 }  // namespace image

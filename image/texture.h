@@ -38,6 +38,10 @@ class Texture {
     float vExtent = 0.0f;
     bool hasName = false;
     GLuint glName = 0;
+
+  private:
+    // texels: potWidth x potHeight pixels, the picture in the top-left corner.
+    void uploadTexels(const unsigned char* texels);
 };
 
 }  // namespace image

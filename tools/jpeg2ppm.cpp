@@ -2,11 +2,108 @@
 // writes it as a binary PPM (grey as R = G = B). Exit status 0 when decoded,
 // 2 when the picture is refused or unreadable (the reason on standard
 // error), 1 for a usage error or when OUT cannot be written.
+//
+// The rows go to OUT as the decoder finishes them, one band per write, so
+// the memory needed stays that of the file and one band of rows whatever
+// the picture's size. A picture refused part way through leaves no OUT.
+#include <bit>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "image/file_buffer.h"
 #include "image/jpeg_decoder.h"
+
+namespace {
+
+class PpmSink : public image::RowSink {
+  public:
+    explicit PpmSink(const char* path) : path_(path) {}
+    ~PpmSink() override {
+        if (file_ != nullptr) std::fclose(file_);
+    }
+
+    bool begin(int width, int height, int, int bandRows) override {
+        width_ = static_cast<std::size_t>(width);
+        // Room for whole groups of four pixels at the end.
+        rgba_.resize(width_ * 4 * static_cast<std::size_t>(bandRows) + 16);
+        rgb_.resize(width_ * 3 * static_cast<std::size_t>(bandRows) + 12);
+        // A picture refused before this point never creates OUT.
+        file_ = std::fopen(path_, "wb");
+        if (file_ == nullptr) {
+            writeFailed_ = true;
+            error_ = errno;
+            return true;  // still decoded, so that a refusal is told first
+        }
+        std::fprintf(file_, "P6\n%d %d\n255\n", width, height);
+        return true;
+    }
+    // Rows come in order, so a band's rows simply follow each other.
+    unsigned char* row(int) override { return rgba_.data() + width_ * 4 * pending_++; }
+    void rowsDone(int, int count) override {
+        pending_ = 0;
+        if (writeFailed_) return;
+        // RGBA to RGB, four pixels (12 bytes) at a time; the spare bytes at
+        // the end of rgb_ take the overhang of the last group.
+        const std::size_t pixels = width_ * static_cast<std::size_t>(count);
+        const unsigned char* in = rgba_.data();
+        unsigned char* out = rgb_.data();
+        if constexpr (std::endian::native == std::endian::little) {
+            for (std::size_t i = 0; i < pixels; i += 4, in += 16, out += 12) {
+                std::uint32_t p[4];
+                std::memcpy(p, in, 16);
+                const std::uint64_t low = (p[0] & 0xFFFFFFu) |
+                                          static_cast<std::uint64_t>(p[1] & 0xFFFFFFu) << 24 |
+                                          static_cast<std::uint64_t>(p[2]) << 48;
+                const std::uint32_t high = (p[2] >> 16 & 0xFFu) | (p[3] & 0xFFFFFFu) << 8;
+                std::memcpy(out, &low, 8);
+                std::memcpy(out + 8, &high, 4);
+            }
+        } else {
+            for (std::size_t i = 0; i < pixels; ++i) std::memcpy(out + 3 * i, in + 4 * i, 3);
+        }
+        if (std::fwrite(rgb_.data(), 1, pixels * 3, file_) != pixels * 3) {
+            writeFailed_ = true;
+            error_ = errno;
+        }
+    }
+
+    // Closes OUT; false when any of it could not be written.
+    bool finish() {
+        if (file_ != nullptr && std::fclose(file_) != 0 && !writeFailed_) {
+            writeFailed_ = true;
+            error_ = errno;
+        }
+        file_ = nullptr;
+        if (writeFailed_) {
+            errno = error_;
+            std::perror(path_);
+        }
+        return !writeFailed_;
+    }
+    // After a refusal: no half-written OUT stays behind.
+    void discard() {
+        if (file_ == nullptr) return;
+        std::fclose(file_);
+        file_ = nullptr;
+        std::remove(path_);
+    }
+
+  private:
+    const char* path_;
+    std::FILE* file_ = nullptr;
+    std::size_t width_ = 0;
+    std::vector<unsigned char> rgba_;
+    std::vector<unsigned char> rgb_;
+    std::size_t pending_ = 0;
+    bool writeFailed_ = false;
+    int error_ = 0;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -18,23 +115,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "jpeg2ppm: %s: %s\n", argv[1], file.error());
         return 2;
     }
-    image::DecodedPicture picture;
+    PpmSink sink(argv[2]);
     std::string reason;
-    if (!image::decodeJpeg(file.contents(), static_cast<std::size_t>(file.size), picture, reason)) {
+    if (!image::decodeJpeg(file.contents(), static_cast<std::size_t>(file.size), sink, reason)) {
+        sink.discard();
         std::fprintf(stderr, "jpeg2ppm: %s: %s\n", argv[1], reason.c_str());
         return 2;
     }
-    std::FILE* out = std::fopen(argv[2], "wb");
-    if (out == nullptr) {
-        std::perror(argv[2]);
-        return 1;
-    }
-    std::fprintf(out, "P6\n%d %d\n255\n", picture.width, picture.height);
-    const std::size_t pixels = static_cast<std::size_t>(picture.width) * picture.height;
-    for (std::size_t i = 0; i < pixels; ++i) std::fwrite(&picture.pixels[4 * i], 1, 3, out);
-    if (std::fclose(out) != 0) {
-        std::perror(argv[2]);
-        return 1;
-    }
-    return 0;
+    return sink.finish() ? 0 : 1;
 }
