@@ -1,12 +1,9 @@
 // Start-up, the window's messages, the clocks and the main loop on a
 // scripted platform: the real SDL one on its offscreen driver, with the
 // answer, failures, clock and messages scripted.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
+#include "tests/support/test.h"
 
-#include <cstdint>
-#include <string>
-#include <vector>
+#include <tuple>
 
 #include "app/clocks.h"
 #include "app/display_window.h"
@@ -16,72 +13,53 @@
 namespace {
 
 using test_support::ScriptedPlatform;
-using Events = std::vector<std::string>;
 const std::string kQuestion = std::string(18, ' ') + "fullscreen?" + std::string(5, ' ');
 const std::string kExtensions =
     "some extensions needed by this prod not supported by your card. go buy a better computer";
 
 TEST(Startup, EachAnswerAndFailureGivesItsWindowAndBoxes) {
     using Step = ScriptedPlatform::Step;
-    struct Case {
-        bool yes;
-        Step failAt;
-        Events events;
-        std::vector<std::string> notices;  // each captioned "you fail"
-        bool running;
-        platform::WindowStyle style;
-    };
-    const auto window = platform::WindowStyle::overlapped, popup = platform::WindowStyle::popup;
-    const Case cases[] = {
-        {false, Step::none, {"ask", "class", "window", "context", "show"}, {}, true, window},
-        {true,
-         Step::none,
-         {"ask", "class", "mode", "cursor", "window", "context", "show"},
-         {},
-         true,
-         popup},
+    const std::string mode =
+        "can't change display settingsdgorij\xC3\xB6oiejh\xC3\xB6oj\xC3\xB6ose";
+    // The answer, the step that fails, what happens, the boxes captioned "you fail".
+    const std::tuple<bool, Step, std::string, std::vector<std::string>> cases[] = {
+        {false, Step::none, "ask class window context show", {}},
+        {true, Step::none, "ask class mode cursor window context show", {}},
         // A refused mode keeps the window style; the cursor goes after the box.
-        {true,
-         Step::displayMode,
-         {"ask", "class", "mode", "notice", "cursor", "window", "context", "show"},
-         {"can't change display settingsdgorij\xC3\xB6oiejh\xC3\xB6oj\xC3\xB6ose"},
-         true,
-         window},
+        {true, Step::displayMode, "ask class mode notice cursor window context show", {mode}},
         {false,
          Step::registerClass,
-         {"ask", "class", "notice", "notice"},
-         {"some window init failzz", kExtensions},
-         false,
-         window},
+         "ask class notice notice",
+         {"some window init failzz", kExtensions}},
         {false,
          Step::createWindow,
-         {"ask", "class", "window", "notice", "notice"},
-         {"fail fail fail", kExtensions},
-         false,
-         window},
+         "ask class window notice notice",
+         {"fail fail fail", kExtensions}},
         {true,
          Step::glContext,
-         {"ask", "class", "mode", "cursor", "window", "context", "notice", "notice"},
-         {"r\xC3\xB6yh", kExtensions},
-         false,
-         popup},
+         "ask class mode cursor window context notice notice",
+         {"r\xC3\xB6yh", kExtensions}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.events.size() * 10 + static_cast<int>(c.failAt));
+    for (const auto& [yes, failAt, events, notices] : cases) {
+        SCOPED_TRACE(events);
         ScriptedPlatform platform;
-        platform.answerYes = c.yes;
-        platform.failAt = c.failAt;
+        platform.answerYes = yes;
+        platform.failAt = failAt;
         app::mainWindow = app::DisplayWindow{};
         app::mainWindow.create();
-        EXPECT_EQ(platform.events, c.events);
-        ASSERT_EQ(platform.boxes.size(), c.notices.size() + 1);
+        std::string happened;
+        for (const std::string& e : platform.events) happened += (happened.empty() ? "" : " ") + e;
+        EXPECT_EQ(happened, events);
+        ASSERT_EQ(platform.boxes.size(), notices.size() + 1);
         EXPECT_EQ(platform.boxes[0], std::make_pair(kQuestion, std::string(32, ' ') + "' -"));
-        for (std::size_t i = 0; i < c.notices.size(); ++i)
-            EXPECT_EQ(platform.boxes[i + 1], std::make_pair(c.notices[i], std::string("you fail")));
-        EXPECT_EQ(app::mainWindow.running, c.running);
-        EXPECT_EQ(platform.windowStyle, c.style);
+        for (std::size_t i = 0; i < notices.size(); ++i)
+            EXPECT_EQ(platform.boxes[i + 1], std::make_pair(notices[i], std::string("you fail")));
+        const bool running = notices.size() < 2;
+        EXPECT_EQ(app::mainWindow.running, running);
+        EXPECT_EQ(platform.windowStyle == platform::WindowStyle::popup,
+                  yes && failAt != Step::displayMode);
         EXPECT_TRUE(app::mainWindow.width == 1024 && app::mainWindow.height == 768);
-        if (!c.running) continue;
+        if (!running) continue;
         GLint viewport[4] = {};
         glGetIntegerv(GL_VIEWPORT, viewport);
         EXPECT_TRUE(viewport[2] == 1024 && viewport[3] == 768);

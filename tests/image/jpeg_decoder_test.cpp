@@ -2,14 +2,9 @@
 // show's own arithmetic, and within a small band of libjpeg-turbo's pixels
 // (we truncate where it rounds); refused files, whole or cut anywhere,
 // without reading outside them; and jpeg2ppm, run as a user runs it.
-#include <gtest/gtest.h>
-#include <unistd.h>
+#include "tests/support/test.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <random>
-#include <string>
 
 #include "image/jpeg_decoder.h"
 #include "tests/image/jpeg_samples.h"
@@ -34,14 +29,11 @@ void expectDecodes(EncodeOptions o, const std::string& name) {
     ASSERT_EQ(ours.width, theirs.width);
     ASSERT_EQ(ours.height, theirs.height);
     ASSERT_EQ(ours.componentCount, theirs.components);
-    const bool colour = theirs.components == 3;
-    const int bands[3][2] = {{colour ? -3 : -1, 0}, {colour ? -2 : -1, colour ? 1 : 0}, {-4, 0}};
+    // Ours minus theirs: at most 4 below, 1 above in colour, 1 below in grey.
     for (std::size_t i = 0; i < static_cast<std::size_t>(ours.width) * ours.height; ++i) {
-        for (int c = 0; c < std::max(theirs.components, 2) && c < 3; ++c) {
-            const int t =
-                theirs.samples[i * theirs.components + std::min(c, theirs.components - 1)];
-            const int d = ours.pixels[4 * i + c] - t;
-            ASSERT_TRUE(d >= bands[c][0] && d <= bands[c][1]) << "pixel " << i << " channel " << c;
+        for (int c = 0; c < theirs.components; ++c) {
+            const int d = ours.pixels[4 * i + c] - theirs.samples[i * theirs.components + c];
+            ASSERT_TRUE(theirs.components == 3 ? d >= -4 && d <= 1 : d >= -1 && d <= 0) << i;
         }
     }
 }
@@ -65,12 +57,11 @@ TEST(JpegDecoder, EverySamplingSizeRestartAndScanGivesExactPixels) {
         }
         o.width = 100;
         o.height = 70;
-        for (auto [rows, mcus] : {std::pair{1, 0}, {2, 0}, {0, 5}}) {
-            o.restartRows = rows;
+        for (int mcus : {1, 5, 7}) {
             o.restartMcus = mcus;
-            expectDecodes(o, std::string(s.name) + " restarts " + std::to_string(rows + mcus));
+            expectDecodes(o, std::string(s.name) + " restarts " + std::to_string(mcus));
         }
-        o.restartRows = o.restartMcus = 0;
+        o.restartMcus = 0;
         for (int quality : {10, 100}) {
             o.quality = quality;
             o.optimize = true;
@@ -144,10 +135,6 @@ TEST(JpegDecoder, RefusesWhatItCannotDecodeWithItsReason) {
                   patched.begin() + payloadOf(base, c.marker) + c.offset);
         EXPECT_EQ(refusal(patched), c.reason) << "marker " << c.marker << " offset " << c.offset;
     }
-    EXPECT_EQ(refusal(test_jpeg::encode({.width = 8, .height = 8, .progressive = true})),
-              "progressive JPEG is not supported");
-    EXPECT_EQ(refusal(test_jpeg::encode({.width = 8, .height = 8, .arithmetic = true})),
-              "arithmetic-coded JPEG is not supported");
     // A run of zeros that would carry past the 64th coefficient: a DC table
     // of one code '0' (size 0), an AC table of ZRL '0' and end-of-block '10'.
     Bytes run = {0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
@@ -198,7 +185,9 @@ int jpeg2ppm(const std::string& in, const std::string& out) {
 }
 
 TEST(Jpeg2ppm, WritesAPpmOrSaysNo) {
-    const Bytes jpeg = test_jpeg::encode({.width = 9, .height = 4});
+    // Several scans, so that rows come out only after the last one.
+    const Bytes jpeg =
+        test_jpeg::encode({.width = 37, .height = 41, .hFactor = 2, .vFactor = 2, .scans = 3});
     const std::string in = testing::TempDir() + "streakshow_" + std::to_string(getpid()) + ".jpg";
     const std::string out = in + ".ppm";
     for (std::size_t length : {jpeg.size() / 2, jpeg.size()}) {
@@ -209,10 +198,11 @@ TEST(Jpeg2ppm, WritesAPpmOrSaysNo) {
     }
     std::FILE* file = std::fopen(out.c_str(), "rb");
     ASSERT_NE(file, nullptr);
-    Bytes ppm(200);
+    Bytes ppm(8192);
     ppm.resize(std::fread(ppm.data(), 1, ppm.size(), file));
     std::fclose(file);
-    Bytes want = {'P', '6', '\n', '9', ' ', '4', '\n', '2', '5', '5', '\n'};
+    const std::string header = "P6\n37 41\n255\n";
+    Bytes want(header.begin(), header.end());
     test_jpeg::Reference reference;
     ASSERT_TRUE(test_jpeg::readReference(jpeg, reference));
     const Bytes& rgba = reference.exact;

@@ -80,14 +80,10 @@ Bytes encode(const EncodeOptions& options) {
     cinfo.comp_info[0].h_samp_factor = options.hFactor;
     cinfo.comp_info[0].v_samp_factor = options.vFactor;
     cinfo.optimize_coding = options.optimize ? TRUE : FALSE;
-    cinfo.restart_in_rows = options.restartRows;
     if (options.restartMcus > 0)
         cinfo.restart_interval = static_cast<unsigned>(options.restartMcus);
-    cinfo.arith_code = options.arithmetic ? TRUE : FALSE;
     jpeg_scan_info split[3];
-    if (options.progressive) {
-        jpeg_simple_progression(&cinfo);
-    } else if (options.scans > 1 && cinfo.num_components == 3) {
+    if (options.scans > 1 && cinfo.num_components == 3) {
         for (int i = 0; i < 3; ++i) split[i] = jpeg_scan_info{1, {i, 0, 0, 0}, 0, 63, 0, 0};
         if (options.scans == 2) split[1] = jpeg_scan_info{2, {1, 2, 0, 0}, 0, 63, 0, 0};
         cinfo.scan_info = split;

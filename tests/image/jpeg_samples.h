@@ -18,12 +18,9 @@ struct EncodeOptions {
     int vFactor = 1;
     int quality = 75;
     bool optimize = false;
-    int restartRows = 0;  // restart every so many MCU rows
-    int restartMcus = 0;  // or every so many MCUs
+    int restartMcus = 0;  // restart every so many MCUs
     // 1: one interleaved scan; 2: Y, then Cb and Cr; 3: one scan each.
     int scans = 1;
-    bool progressive = false;
-    bool arithmetic = false;
 };
 
 // Encodes a picture with smooth, hard-edged and noisy parts, the same for equal sizes.

@@ -1,15 +1,9 @@
 // The geometry records, builders and normals, and what Mesh::draw hands to
 // GL, seen through feedback mode.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
-
-#include <array>
-#include <cmath>
-#include <vector>
+#include "tests/support/test.h"
 
 #include "mesh/builders.h"
 #include "mesh/mesh.h"
-#include "tests/support/gl_test_context.h"
 
 namespace {
 

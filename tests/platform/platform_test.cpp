@@ -1,15 +1,8 @@
 // The generator's sequence, and glyph requests that cannot be met. (The
 // glyphs themselves are looked at through the show's outline font.)
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdint>
-#include <string>
+#include "tests/support/test.h"
 
 #include <SDL2/SDL.h>
-
-#include <utility>
-#include <vector>
 
 #include "platform/outline_glyphs.h"
 #include "platform/random.h"

@@ -2,11 +2,9 @@
 // frame after frame, the same timeline, the same random draws, the same
 // transforms handed to GL and the same streak quads. No GL context is
 // current here, so GL calls do nothing and only the recording sees them.
-#include <gtest/gtest.h>
+#include "tests/support/test.h"
 
-#include <cmath>
-#include <cstdint>
-#include <vector>
+#include <tuple>
 
 #include "app/clocks.h"
 #include "platform/random.h"
@@ -181,15 +179,12 @@ TEST(Replay, EveryFrameOfTheShowFollowsItsRules) {
         model.frame(app::showTime, app::frameDelta, platform.now);
         SCOPED_TRACE(testing::Message() << "frame " << frame << " at " << app::showTime << " s");
         ASSERT_EQ(recording.transforms, model.transforms);
-        ASSERT_EQ(show::backgroundIndex, model.backgroundIndex);
-        ASSERT_EQ(show::zoomTime, model.zoomTime);
-        ASSERT_EQ(show::ringOn, model.ringOn);
-        ASSERT_EQ(show::ringSwitchTime, model.ringSwitchTime);
-        ASSERT_EQ(show::boxesOn, model.boxesOn);
-        ASSERT_EQ(show::boxesSwitchTime, model.boxesSwitchTime);
-        ASSERT_EQ(show::ringSegments, model.ringSegments);
-        ASSERT_EQ(show::ringPhase, model.ringPhase);
-        ASSERT_EQ(show::boxSeed, model.boxSeed);
+        ASSERT_EQ(std::tie(show::backgroundIndex, show::zoomTime, show::ringOn,
+                           show::ringSwitchTime, show::boxesOn, show::boxesSwitchTime,
+                           show::ringSegments, show::ringPhase, show::boxSeed),
+                  std::tie(model.backgroundIndex, model.zoomTime, model.ringOn,
+                           model.ringSwitchTime, model.boxesOn, model.boxesSwitchTime,
+                           model.ringSegments, model.ringPhase, model.boxSeed));
         model.expectSameGenerator();
         flips += (model.ringOn != ringBefore) + (model.boxesOn != boxesBefore);
         backgrounds += model.zoomTime == 0;

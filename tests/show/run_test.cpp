@@ -1,16 +1,10 @@
 // The show started as the program starts it, on Mesa's software rasteriser:
 // what each hidden scene leaves in the capture, what the streaks show, and
 // the whole program from start-up to exit on a scripted clock.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
 #include <turbojpeg.h>
-#include <unistd.h>
+#include "tests/support/test.h"
 
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <vector>
 
 #include "app/clocks.h"
 #include "app/display_window.h"

@@ -35,10 +35,5 @@ int main(int argc, char** argv) {
         options.scans = 3;
         if (!options.grey && !write(test_jpeg::encode(options))) return 1;
     }
-    test_jpeg::EncodeOptions progressive;
-    progressive.width = 8;
-    progressive.height = 8;
-    progressive.progressive = true;
-    if (!write(test_jpeg::encode(progressive))) return 1;
     return 0;
 }
