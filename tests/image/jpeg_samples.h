@@ -37,6 +37,6 @@ struct Reference {
     std::vector<std::uint8_t> samples;
     std::vector<std::uint8_t> exact;
 };
-bool readReference(const Bytes& jpeg, Reference& out);
+Reference readReference(const Bytes& jpeg);
 
 }  // namespace test_jpeg

@@ -69,8 +69,8 @@ TEST(Texture, LoadsAFileOrTheEmptyPictureWithOneLine) {
     testing::internal::CaptureStderr();
     texture.loadJpeg(good);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    test_jpeg::Reference reference;
-    ASSERT_TRUE(test_jpeg::readReference(jpeg, reference) && texture.potWidth == 32);
+    const test_jpeg::Reference reference = test_jpeg::readReference(jpeg);
+    ASSERT_EQ(texture.potWidth, 32);
     const Bytes got = texels(texture);
     for (std::size_t y = 0; y < 13; ++y) {
         EXPECT_TRUE(std::equal(got.begin() + y * 32 * 4, got.begin() + y * 32 * 4 + 20 * 4,

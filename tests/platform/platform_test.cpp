@@ -2,11 +2,8 @@
 // glyphs themselves are looked at through the show's outline font.)
 #include "tests/support/test.h"
 
-#include <SDL2/SDL.h>
-
 #include "platform/outline_glyphs.h"
 #include "platform/random.h"
-#include "tests/support/scripted_platform.h"
 
 namespace {
 
@@ -32,31 +29,6 @@ TEST(OutlineGlyphs, BadArgumentsFailInOneLineAndClearTheMetrics) {
     EXPECT_EQ(metrics[0].cellIncX, 0);
     EXPECT_EQ(errors.find("streakshow: font Times New Roman: "), 0u);
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2) << errors;
-}
-
-std::vector<std::pair<std::uint32_t, platform::WPARAM>> messages;
-
-TEST(SdlPlatform, EscapeAndQuitReachTheWindowProcedureAsWindowsMessages) {
-    test_support::ScriptedPlatform system;  // its own pump set aside below
-    ASSERT_TRUE(system.registerWindowClass("ZERK", [](platform::WindowHandle, std::uint32_t message,
-                                                      platform::WPARAM wParam, platform::LPARAM) {
-        messages.emplace_back(message, wParam);
-        return platform::LRESULT{0};
-    }));
-    ASSERT_NE(system.createWindow("ZERK", "ZERK", platform::WindowStyle::overlapped, 64, 48),
-              nullptr);
-    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-    SDL_Event events[3] = {};
-    events[0].type = events[1].type = SDL_KEYDOWN;
-    events[0].key.keysym.sym = SDLK_ESCAPE;
-    events[1].key.keysym.sym = SDLK_a;
-    events[2].type = SDL_QUIT;
-    for (SDL_Event& event : events) SDL_PushEvent(&event);
-    system.SdlPlatform::pumpMessages();
-    ASSERT_EQ(messages.size(), 3u);
-    EXPECT_EQ(messages[0], std::make_pair(platform::WM_KEYDOWN, platform::VK_ESCAPE));
-    EXPECT_NE(messages[1].second, platform::VK_ESCAPE);
-    EXPECT_EQ(messages[2].first, platform::WM_CLOSE);
 }
 
 }  // namespace

@@ -110,21 +110,12 @@ struct Model {
     // Every streak's draws; with a capture, the quads of non-zero width.
     void streaks(const unsigned char* capture, Vertices* quads) {
         for (int s = 0; s < 100; ++s) {
-            float x = 0, y = 0, dx = 0, dy = 0;
-            switch (draw(4)) {
-                case 0:
-                    x = static_cast<float>(draw(640)), dy = 2;
-                    break;
-                case 1:
-                    x = static_cast<float>(draw(640)), y = 480, dy = -2;
-                    break;
-                case 2:
-                    y = static_cast<float>(draw(480)), dx = 2;
-                    break;
-                default:
-                    x = 640, y = static_cast<float>(draw(480)), dx = -2;
-                    break;
-            }
+            // Top, bottom, left or right: where it enters and which way it runs.
+            const int edge = draw(4);
+            const auto along = static_cast<float>(draw(edge < 2 ? 640 : 480));
+            float x = edge < 2 ? along : (edge == 2 ? 0 : 640);
+            float y = edge < 2 ? (edge == 0 ? 0 : 480) : along;
+            const float dx = edge < 2 ? 0 : (edge == 2 ? 2 : -2), dy = edge < 2 ? 2 - 4 * edge : 0;
             for (; x >= 0 && y >= 0 && x <= 640 && y <= 480; x += dx, y += dy) {
                 float w = 0;
                 if (capture != nullptr) {
