@@ -15,57 +15,54 @@ GlRecording& glRecording() {
 
 namespace {
 
-template <typename Function>
-Function real(const char* name) {
-    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
-}
-
 std::array<GLubyte, 4> current = {255, 255, 255, 255};
 
-}  // namespace
+// Calls the GL library's own entry point, looked up once.
+template <typename... Args>
+void forward(void*& real, const char* name, Args... args) {
+    if (real == nullptr) real = dlsym(RTLD_NEXT, name);
+    reinterpret_cast<void (*)(Args...)>(real)(args...);
+}
 
-using test_support::glRecording;
+void transform(test_support::Transform kind, float a, float b, float c, float d) {
+    if (test_support::glRecording().enabled)
+        test_support::glRecording().transforms.push_back({float(kind), a, b, c, d});
+}
+
+}  // namespace
 
 extern "C" {
 
 void glColor4ub(GLubyte r, GLubyte g, GLubyte b, GLubyte a) {
-    static const auto forward = real<void (*)(GLubyte, GLubyte, GLubyte, GLubyte)>("glColor4ub");
     current = {r, g, b, a};
-    forward(r, g, b, a);
+    static void* real = nullptr;
+    forward(real, "glColor4ub", r, g, b, a);
 }
-
 void glVertex2f(GLfloat x, GLfloat y) {
-    static const auto forward = real<void (*)(GLfloat, GLfloat)>("glVertex2f");
-    if (glRecording().enabled && glRecording().withVertices)
-        glRecording().vertices.push_back({x, y, current});
-    forward(x, y);
+    auto& recording = test_support::glRecording();
+    if (recording.enabled && recording.withVertices) recording.vertices.push_back({x, y, current});
+    static void* real = nullptr;
+    forward(real, "glVertex2f", x, y);
 }
-
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
-    static const auto forward = real<void (*)(GLfloat, GLfloat, GLfloat)>("glTranslatef");
-    if (glRecording().enabled)
-        glRecording().transforms.push_back({test_support::translate, x, y, z, 0});
-    forward(x, y, z);
+    transform(test_support::translate, x, y, z, 0);
+    static void* real = nullptr;
+    forward(real, "glTranslatef", x, y, z);
 }
-
 void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) {
-    static const auto forward = real<void (*)(GLfloat, GLfloat, GLfloat, GLfloat)>("glRotatef");
-    if (glRecording().enabled)
-        glRecording().transforms.push_back({test_support::rotate, angle, x, y, z});
-    forward(angle, x, y, z);
+    transform(test_support::rotate, angle, x, y, z);
+    static void* real = nullptr;
+    forward(real, "glRotatef", angle, x, y, z);
 }
-
 void glScalef(GLfloat x, GLfloat y, GLfloat z) {
-    static const auto forward = real<void (*)(GLfloat, GLfloat, GLfloat)>("glScalef");
-    if (glRecording().enabled)
-        glRecording().transforms.push_back({test_support::scale, x, y, z, 0});
-    forward(x, y, z);
+    transform(test_support::scale, x, y, z, 0);
+    static void* real = nullptr;
+    forward(real, "glScalef", x, y, z);
 }
-
 void glDeleteTextures(GLsizei n, const GLuint* names) {
-    static const auto forward = real<void (*)(GLsizei, const GLuint*)>("glDeleteTextures");
-    for (GLsizei i = 0; i < n; ++i) glRecording().deletedTextures.push_back(names[i]);
-    forward(n, names);
+    for (GLsizei i = 0; i < n; ++i) test_support::glRecording().deletedTextures.push_back(names[i]);
+    static void* real = nullptr;
+    forward(real, "glDeleteTextures", n, names);
 }
 
 }  // extern "C"
