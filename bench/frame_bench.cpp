@@ -1,7 +1,8 @@
 // What a frame of the show costs at 1024 by 768 on Mesa's software
 // rasteriser, stage by stage, beside a reference frame that draws the same
-// picture with as few GL calls as it can: client vertex arrays, one draw per
-// mesh, one draw for all hundred streaks.
+// picture with as few GL calls as it can (client vertex arrays, one draw per
+// mesh, one draw for all hundred streaks), and beside the show's frame with
+// the streak quads of zero width sent as well, as the show first did.
 //
 //   frame_bench [benchmark options]      (run from the folder holding dorva/)
 //
@@ -36,6 +37,7 @@
 #include "show/frame_composer.h"
 #include "show/frame_probe.h"
 #include "show/hidden_scenes.h"
+#include "show/streaks.h"
 
 namespace {
 
@@ -113,7 +115,10 @@ void setShowTime(double seconds, int frame) {
 
 // ---- the show's own frame, exactly as the main loop draws it --------------
 
-void showFrames(benchmark::State& state, int second) {
+// `sendEmpty`: the streaks send their quads of zero width too, as the show
+// first did; the pictures are the same.
+void showFrames(benchmark::State& state, int second, bool sendEmpty) {
+    show::streaksSendEmptyQuads = sendEmpty;
     StageTimer timer;
     StageProbe probe;
     probe.timer = &timer;
@@ -149,7 +154,9 @@ void showFrames(benchmark::State& state, int second) {
         scenes.push_back(probe.scenes);
     }
     show::setFrameProbe(nullptr);
-    summarise(state, results["show/" + std::to_string(second)], frames, stages);
+    show::streaksSendEmptyQuads = false;
+    summarise(state, results[(sendEmpty ? "all/" : "show/") + std::to_string(second)], frames,
+              stages);
 }
 
 // ---- the reference frame: the same picture, minimal GL calls ----------------
@@ -368,15 +375,17 @@ void referenceFrames(benchmark::State& state, int second) {
 void printTable() {
     std::printf("\nMedian milliseconds over %d frames at 1024x768 (Mesa llvmpipe):\n\n", kFrames);
     std::printf(
-        "| show time | frame | hidden | capture | background | streaks | present | reference frame "
-        "| ratio |\n");
-    std::printf("| --- | --- | --- | --- | --- | --- | --- | --- | --- |\n");
+        "| show time | frame | hidden | capture | background | streaks | present | frame, all "
+        "quads sent | streaks, all quads sent | reference frame | ratio |\n");
+    std::printf("| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |\n");
     for (const int second : {5, 10, 20}) {
         const Result& s = results["show/" + std::to_string(second)];
+        const Result& a = results["all/" + std::to_string(second)];
         const Result& r = results["reference/" + std::to_string(second)];
-        std::printf("| %d s | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n", second,
-                    s.frame, s.stages[0], s.stages[1], s.stages[2], s.stages[3], s.stages[4],
-                    r.frame, r.frame > 0 ? s.frame / r.frame : 0);
+        std::printf(
+            "| %d s | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n",
+            second, s.frame, s.stages[0], s.stages[1], s.stages[2], s.stages[3], s.stages[4],
+            a.frame, a.stages[3], r.frame, r.frame > 0 ? s.frame / r.frame : 0);
     }
 }
 
@@ -396,11 +405,18 @@ int main(int argc, char** argv) {
     reference->load();
 
     for (const int second : {5, 10, 20}) {
-        benchmark::RegisterBenchmark(("show_frame/" + std::to_string(second) + "s").c_str(),
-                                     [second](benchmark::State& s) { showFrames(s, second); })
-            ->Iterations(kFrames)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
+        // The two ways of sending the streaks alternate, so that both meet
+        // the same load.
+        for (const bool sendEmpty : {false, true}) {
+            benchmark::RegisterBenchmark(
+                ((sendEmpty ? "show_frame_all_quads/" : "show_frame/") + std::to_string(second) +
+                 "s")
+                    .c_str(),
+                [second, sendEmpty](benchmark::State& s) { showFrames(s, second, sendEmpty); })
+                ->Iterations(kFrames)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond);
+        }
         benchmark::RegisterBenchmark(("reference_frame/" + std::to_string(second) + "s").c_str(),
                                      [second](benchmark::State& s) { referenceFrames(s, second); })
             ->Iterations(kFrames)
