@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 
@@ -19,7 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Standard output and standard error together.
 std::string run(const std::string& command, int* status = nullptr) {
     std::string out;
     std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
@@ -45,9 +43,10 @@ class CaptureTest : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(fs::current_path()); }
     std::string capture(const std::string& arguments, const char* before = "") {
-        return run(
-            before + std::string(" $STREAKSHOW_BINARY_DIR/tools/streakshow-capture ") + arguments,
-            &status);
+        // The leak checker's table of suppressions would count as lines of the log.
+        return run(std::string(before) + " LSAN_OPTIONS=$LSAN_OPTIONS:print_suppressions=0 " +
+                       "$STREAKSHOW_BINARY_DIR/tools/streakshow-capture " + arguments,
+                   &status);
     }
     int status = -1;
 };
@@ -93,23 +92,24 @@ TEST_F(CaptureTest, FramesWithEachSceneAreTheShowsFullDrawingAndCapturesAgree) {
 }
 
 TEST_F(CaptureTest, TheVideoCarriesTheMusicADamagedOneGivesSilenceAndALogStaysPlain) {
-    run("rm dorva; mkdir dorva; ffmpeg -v error -f lavfi -i sine=duration=5 dorva/vindu-tarok.mp3");
-    const std::string probe =
-        "ffprobe -v error -count_frames -of csv=p=0 -show_entries "
-        "stream=codec_name,width,height,nb_read_frames:format=duration ";
+    run("rm dorva; mkdir dorva; ln -s $STREAKSHOW_SOURCE_DIR/dorva/*.jpg dorva; ffmpeg -v error "
+        "-f lavfi -i sine=duration=5 dorva/vindu-tarok.mp3");
+    const auto probe = [](const std::string& file) {
+        return run(
+            "ffprobe -v error -count_frames -of csv=p=0 -show_entries stream=codec_name,"
+            "width,height,nb_read_frames:format=duration " +
+            file + " | sed -E 's/^aac,.*/aac/; s/^([0-9]+[.][0-9]).*/\\1/'");
+    };
     const std::string log = capture("--fps 30 --seconds 2 --out show.mp4");
     EXPECT_TRUE(status == 0 && plain(log)) << log;
-    EXPECT_TRUE(std::regex_match(run(probe + "show.mp4"),
-                                 std::regex("h264,1024,768,60\naac,\\d+\n2\\.0\\d*\n")));
+    EXPECT_EQ(probe("show.mp4"), "h264,1024,768,60\naac\n2.0\n");
     capture("--fps 30 --seconds 2 --out again.mp4");
     EXPECT_EQ(run("cmp show.mp4 again.mp4"), "") << "two captures are identical";
 
     run("head -c 100000 /dev/urandom > dorva/vindu-tarok.mp3");
     const std::string silent = capture("--fps 30 --seconds 1 --out silent.mp4");
-    ASSERT_EQ(status, 0) << silent;
-    EXPECT_TRUE(
-        std::regex_match(run(probe + "silent.mp4"), std::regex("h264,1024,768,30\n1\\.0\\d*\n")));
-    EXPECT_TRUE(plain(silent)) << silent;
+    EXPECT_TRUE(status == 0 && plain(silent)) << silent;
+    EXPECT_EQ(probe("silent.mp4"), "h264,1024,768,30\n1.0\n");
     const std::size_t says = silent.find("vindu-tarok.mp3");
     EXPECT_TRUE(says != std::string::npos && says == silent.rfind("vindu-tarok.mp3")) << silent;
 }
