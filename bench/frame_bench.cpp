@@ -1,12 +1,13 @@
 // What a frame of the show costs at 1024 by 768 on Mesa's software
 // rasteriser, stage by stage, beside a reference frame that draws the same
-// picture with as few GL calls as it can: client vertex arrays, one draw per
-// mesh, one draw for all hundred streaks.
+// picture with as few GL calls as it can (client vertex arrays, one draw per
+// mesh, one draw for all hundred streaks), and beside the show's frame with
+// the streak quads of zero width sent as well, as the show first did.
 //
 //   frame_bench [benchmark options]      (run from the folder holding dorva/)
 //
-// At show times 5 s, 10 s and 20 s it renders 300 frames of each, 1/60 s
-// apart, with glFinish at every stage boundary so that each stage is charged
+// At show times 5 s, 10 s and 20 s it renders 300 frames of each way, 1/60 s
+// apart and alternating, with glFinish at every stage boundary so that each stage is charged
 // for its own drawing, and prints median milliseconds per frame and stage.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <map>
 #include <string>
 #include <vector>
@@ -36,6 +38,7 @@
 #include "show/frame_composer.h"
 #include "show/frame_probe.h"
 #include "show/hidden_scenes.h"
+#include "show/streaks.h"
 
 namespace {
 
@@ -87,7 +90,14 @@ double median(std::vector<double> values) {
 struct Result {
     double frame = 0;
     std::array<double, kStages> stages{};
+    double cpu = 0;  // of the drawing thread: GL's vertex work and set-up run there
 };
+
+double threadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
 
 std::map<int, std::vector<std::array<bool, 3>>> scenesAt;  // by show second
 
@@ -113,12 +123,15 @@ void setShowTime(double seconds, int frame) {
 
 // ---- the show's own frame, exactly as the main loop draws it --------------
 
+// Odd frames send the streak quads of zero width too, as the show first did
+// (the pictures are the same): both ways meet the same scenes and load.
 void showFrames(benchmark::State& state, int second) {
     StageTimer timer;
     StageProbe probe;
     probe.timer = &timer;
-    std::vector<double> frames;
-    std::vector<std::array<double, kStages>> stages;
+    std::vector<double> frames[2];
+    std::vector<double> cpu[2];
+    std::vector<std::array<double, kStages>> stages[2];
     auto& scenes = scenesAt[second];
     scenes.clear();
     // Half a second of frames first, so that the timeline is in its stride.
@@ -132,10 +145,13 @@ void showFrames(benchmark::State& state, int second) {
     show::setFrameProbe(&probe);
     int i = 0;
     for (auto _ : state) {
+        const int sendEmpty = i % 2;
+        show::streaksSendEmptyQuads = sendEmpty == 1;
         setShowTime(second, i++);
         probe.scenes = {};
         glFinish();
         const auto begun = Clock::now();
+        const double cpuBegun = threadCpuMs();
         timer.start();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glColor3f(1, 1, 1);
@@ -144,12 +160,17 @@ void showFrames(benchmark::State& state, int second) {
         timer.mark(4);
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - begun).count();
         state.SetIterationTime(ms / 1000);
-        frames.push_back(ms);
-        stages.push_back(timer.ms);
+        cpu[sendEmpty].push_back(threadCpuMs() - cpuBegun);
+        frames[sendEmpty].push_back(ms);
+        stages[sendEmpty].push_back(timer.ms);
         scenes.push_back(probe.scenes);
     }
     show::setFrameProbe(nullptr);
-    summarise(state, results["show/" + std::to_string(second)], frames, stages);
+    show::streaksSendEmptyQuads = false;
+    summarise(state, results["all/" + std::to_string(second)], frames[1], stages[1]);
+    summarise(state, results["show/" + std::to_string(second)], frames[0], stages[0]);
+    results["all/" + std::to_string(second)].cpu = median(cpu[1]);
+    results["show/" + std::to_string(second)].cpu = median(cpu[0]);
 }
 
 // ---- the reference frame: the same picture, minimal GL calls ----------------
@@ -368,15 +389,20 @@ void referenceFrames(benchmark::State& state, int second) {
 void printTable() {
     std::printf("\nMedian milliseconds over %d frames at 1024x768 (Mesa llvmpipe):\n\n", kFrames);
     std::printf(
-        "| show time | frame | hidden | capture | background | streaks | present | reference frame "
-        "| ratio |\n");
-    std::printf("| --- | --- | --- | --- | --- | --- | --- | --- | --- |\n");
+        "| show time | frame | hidden | capture | background | streaks | present | drawing thread "
+        "CPU | all quads sent: frame | streaks | drawing thread CPU | reference frame | ratio "
+        "|\n");
+    std::printf(
+        "| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |\n");
     for (const int second : {5, 10, 20}) {
         const Result& s = results["show/" + std::to_string(second)];
+        const Result& a = results["all/" + std::to_string(second)];
         const Result& r = results["reference/" + std::to_string(second)];
-        std::printf("| %d s | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n", second,
-                    s.frame, s.stages[0], s.stages[1], s.stages[2], s.stages[3], s.stages[4],
-                    r.frame, r.frame > 0 ? s.frame / r.frame : 0);
+        std::printf(
+            "| %d s | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | "
+            "%.2f |\n",
+            second, s.frame, s.stages[0], s.stages[1], s.stages[2], s.stages[3], s.stages[4], s.cpu,
+            a.frame, a.stages[3], a.cpu, r.frame, r.frame > 0 ? s.frame / r.frame : 0);
     }
 }
 
@@ -398,7 +424,7 @@ int main(int argc, char** argv) {
     for (const int second : {5, 10, 20}) {
         benchmark::RegisterBenchmark(("show_frame/" + std::to_string(second) + "s").c_str(),
                                      [second](benchmark::State& s) { showFrames(s, second); })
-            ->Iterations(kFrames)
+            ->Iterations(2 * kFrames)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("reference_frame/" + std::to_string(second) + "s").c_str(),

@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 
-#include <cstring>
 #include <utility>
 
 namespace capture {
@@ -11,8 +10,18 @@ CapturePlatform::CapturePlatform(CaptureRange range, FrameSink sink)
     : SdlPlatform(Options{.offscreen = true}),
       range_(range),
       sink_(std::move(sink)),
-      bottomUp_(std::size_t{kFrameWidth} * kFrameHeight * 4),
-      topDown_(bottomUp_.size()) {}
+      buffers_(3, std::vector<unsigned char>(std::size_t{kFrameWidth} * kFrameHeight * 4)),
+      free_{0, 1, 2},
+      writer_([this] { writeFrames(); }) {}
+
+void CapturePlatform::finish() {
+    {
+        const std::lock_guard lock(mutex_);
+        finishing_ = true;
+    }
+    changed_.notify_all();
+    if (writer_.joinable()) writer_.join();
+}
 
 bool CapturePlatform::askYesNo(const char*, const char*) {
     return false;
@@ -32,15 +41,36 @@ void CapturePlatform::pumpMessages() {
 void CapturePlatform::swapBuffers(platform::WindowHandle window) {
     const std::int64_t index = rendered_++;
     if (index >= range_.firstFrame && !failed_) {
-        glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp_.data());
-        const std::size_t row = std::size_t{kFrameWidth} * 4;
-        for (int y = 0; y < kFrameHeight; ++y) {
-            std::memcpy(&topDown_[y * row], &bottomUp_[(kFrameHeight - 1 - y) * row], row);
-        }
-        if (!sink_(index - range_.firstFrame, topDown_)) failed_ = true;
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !free_.empty(); });
+        const std::size_t buffer = free_.back();
+        free_.pop_back();
+        lock.unlock();
+        glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+                     buffers_[buffer].data());
+        lock.lock();
+        queued_.emplace_back(index - range_.firstFrame, buffer);
+        lock.unlock();
+        changed_.notify_all();
         ++kept_;
     }
     SdlPlatform::swapBuffers(window);
+}
+
+void CapturePlatform::writeFrames() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return !queued_.empty() || finishing_; });
+        if (queued_.empty()) return;
+        const auto [index, buffer] = queued_.front();
+        queued_.pop_front();
+        lock.unlock();
+        // After a failed write the rest are dropped; the show stops soon.
+        if (!failed_ && !sink_(index, buffers_[buffer].data())) failed_ = true;
+        lock.lock();
+        free_.push_back(buffer);
+        changed_.notify_all();
+    }
 }
 
 }  // namespace capture

@@ -1,11 +1,17 @@
 // The platform the capture program runs the show on: SDL's offscreen driver,
 // no question (the windowed show is recorded), no sound (the music goes into
 // the video file instead), and a millisecond counter that moves on exactly
-// 1000/fps per frame. Each finished frame is read back and handed to a sink.
+// 1000/fps per frame. Each finished frame is read back and handed to a sink
+// on a thread of its own, so that writing one frame overlaps drawing the next.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/sdl_platform.h"
@@ -23,11 +29,15 @@ struct CaptureRange {
 
 class CapturePlatform : public platform::SdlPlatform {
   public:
-    // Receives each kept frame, RGBA, rows top first; false stops the show.
-    using FrameSink =
-        std::function<bool(std::int64_t index, const std::vector<unsigned char>& rgba)>;
+    // Receives each kept frame, in order, on the writer thread: RGBA, rows
+    // bottom first as GL reads them. False stops the show.
+    using FrameSink = std::function<bool(std::int64_t index, const unsigned char* rgba)>;
 
     CapturePlatform(CaptureRange range, FrameSink sink);
+    ~CapturePlatform() override { finish(); }
+
+    // Waits until the sink has taken every frame read back.
+    void finish();
 
     bool askYesNo(const char* text, const char* caption) override;
     void pumpMessages() override;
@@ -41,15 +51,25 @@ class CapturePlatform : public platform::SdlPlatform {
     std::int64_t framesKept() const { return kept_; }
 
   private:
+    void writeFrames();
+
     CaptureRange range_;
     FrameSink sink_;
     std::uint32_t start_ = 1000;
     std::uint32_t now_ = 1000;
     std::int64_t rendered_ = 0;
     std::int64_t kept_ = 0;
-    bool failed_ = false;
-    std::vector<unsigned char> bottomUp_;
-    std::vector<unsigned char> topDown_;
+    std::atomic<bool> failed_ = false;
+
+    // Three frames in flight: one drawn, one written, one spare for when
+    // the writer is slow for a moment.
+    std::vector<std::vector<unsigned char>> buffers_;
+    std::vector<std::size_t> free_;                            // buffers ready to read into
+    std::deque<std::pair<std::int64_t, std::size_t>> queued_;  // (index, buffer) to write
+    bool finishing_ = false;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::thread writer_;
 };
 
 }  // namespace capture

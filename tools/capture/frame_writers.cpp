@@ -1,5 +1,6 @@
 #include "tools/capture/frame_writers.h"
 
+#include <fcntl.h>
 #include <png.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,8 +13,7 @@
 
 namespace capture {
 
-bool PngFrameWriter::write(std::int64_t index, const std::vector<unsigned char>& rgba, int width,
-                           int height) {
+bool PngFrameWriter::write(std::int64_t index, const unsigned char* rgba, int width, int height) {
     char name[32];
     std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(index));
     const std::string path = folder_ + "/" + name;
@@ -40,13 +40,28 @@ bool PngFrameWriter::write(std::int64_t index, const std::vector<unsigned char>&
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     png_set_filler(png, 0, PNG_FILLER_AFTER);
-    for (int y = 0; y < height; ++y) {
-        png_write_row(png, rgba.data() + static_cast<std::size_t>(y) * width * 4);
+    for (int y = height - 1; y >= 0; --y) {
+        png_write_row(png, rgba + static_cast<std::size_t>(y) * width * 4);
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     if (std::fclose(file) != 0) {
         error_ = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool musicDecodes(const std::string& path, std::string& why) {
+    // A file of random bytes passes for mp3 frames of changing formats: the
+    // encoder's audio filters then fail and take the whole video with them.
+    // ffmpeg itself fails on such a file, while it decodes a truncated or
+    // partly damaged one to the end, as the encoder will.
+    const std::string command = shellQuote(findOnPath("ffmpeg")) + " -loglevel quiet -nostdin -i " +
+                                shellQuote(path) + " -map 0:a:0 -f null - </dev/null";
+    const int status = std::system(command.c_str());
+    if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        why = "cannot be decoded";
         return false;
     }
     return true;
@@ -91,11 +106,13 @@ bool FfmpegWriter::open(const VideoSettings& settings) {
     command << shellQuote(ffmpeg) << " -hide_banner -loglevel error -nostdin -y"
             << " -f rawvideo -pix_fmt rgba -s " << settings.width << "x" << settings.height
             << " -framerate " << settings.fps << " -i -";
+    // GL's rows come bottom first; vflip turns them by pointer, not by copy.
     if (!settings.musicPath.empty()) {
         command << " -ss " << settings.musicOffset << " -i " << shellQuote(settings.musicPath)
                 << " -map 0:v -map 1:a -c:a aac -b:a 192k -af apad -shortest";
     }
-    command << " -c:v libx264 -preset ultrafast -crf 23 -pix_fmt yuv420p -movflags +faststart "
+    command << " -vf vflip -c:v libx264 -preset " << shellQuote(settings.preset) << " -crf "
+            << settings.crf << " -pix_fmt yuv420p -movflags +faststart "
             << shellQuote(settings.output);
     // A failed write to a closed pipe must be an error, not a signal.
     std::signal(SIGPIPE, SIG_IGN);
@@ -104,12 +121,15 @@ bool FfmpegWriter::open(const VideoSettings& settings) {
         error_ = std::string("cannot start ffmpeg: ") + std::strerror(errno);
         return false;
     }
+    // A pipe that holds a good part of a frame lets ffmpeg read in large
+    // pieces; where the system refuses, the default pipe serves.
+    fcntl(fileno(pipe_), F_SETPIPE_SZ, 1 << 20);
     return true;
 }
 
-bool FfmpegWriter::write(const std::vector<unsigned char>& rgba) {
+bool FfmpegWriter::write(const unsigned char* rgba, std::size_t bytes) {
     if (pipe_ == nullptr) return false;
-    if (std::fwrite(rgba.data(), 1, rgba.size(), pipe_) != rgba.size()) {
+    if (std::fwrite(rgba, 1, bytes, pipe_) != bytes) {
         error_ = "ffmpeg stopped taking frames";
         return false;
     }

@@ -13,8 +13,9 @@ namespace capture {
 class PngFrameWriter {
   public:
     explicit PngFrameWriter(std::string folder) : folder_(std::move(folder)) {}
-    // False, with the reason in `error`, when the file cannot be written.
-    bool write(std::int64_t index, const std::vector<unsigned char>& rgba, int width, int height);
+    // `rgba` has its rows bottom first, as GL reads them. False, with the
+    // reason in `error`, when the file cannot be written.
+    bool write(std::int64_t index, const unsigned char* rgba, int width, int height);
     const std::string& error() const { return error_; }
 
   private:
@@ -29,14 +30,28 @@ struct VideoSettings {
     int height = 768;
     std::string musicPath;   // empty: no sound track
     double musicOffset = 0;  // seconds into the music where the video starts
+    // x264's speed and quality; the defaults keep up with the show on two
+    // cores and give the smallest such file (the README has the figures).
+    std::string preset = "ultrafast";
+    int crf = 30;
 };
+
+// x264's presets, fastest first.
+inline constexpr const char* kPresets[] = {"ultrafast", "superfast", "veryfast", "faster",
+                                           "fast",      "medium",    "slow",     "slower",
+                                           "veryslow",  "placebo"};
+
+// Whether ffmpeg can decode the music file to the end; false, with the reason
+// in `why`, for one that would make the encoder fail.
+bool musicDecodes(const std::string& path, std::string& why);
 
 // H.264 video with AAC sound through an ffmpeg process fed on a pipe.
 class FfmpegWriter {
   public:
     ~FfmpegWriter();
     bool open(const VideoSettings& settings);
-    bool write(const std::vector<unsigned char>& rgba);
+    // One frame, RGBA, rows bottom first.
+    bool write(const unsigned char* rgba, std::size_t bytes);
     // Waits for ffmpeg; false when it failed.
     bool close();
     const std::string& error() const { return error_; }

@@ -6,13 +6,16 @@
 // frame, and pipes every frame to ffmpeg (H.264 with the music as AAC) or
 // writes it as a PNG file.
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -25,8 +28,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: streakshow-capture [--out FILE] [--fps N] [--from S] [--seconds S] [--frames DIR]"
-    " [--data DIR]";
+    "usage: streakshow-capture [--out FILE] [--fps N] [--from S] [--seconds S] [--frames DIR]\n"
+    "                          [--crf N] [--preset NAME] [--data DIR]";
 
 struct Options {
     std::string out = "streakshow.mp4";
@@ -35,6 +38,7 @@ struct Options {
     std::optional<double> seconds;
     std::string framesFolder;  // empty: video
     std::string dataFolder;    // as the show's --data
+    capture::VideoSettings video;
 };
 
 int fail(const std::string& message) {
@@ -81,6 +85,20 @@ std::string parse(int argc, char** argv, Options& options) {
                        "'";
             }
             options.seconds = number;
+        } else if (option == "--crf") {
+            if (!parseNumber(value, number) || number != std::floor(number) || number < 0 ||
+                number > 51) {
+                return "--crf takes a whole number from 0 to 51, not '" + std::string(value) + "'";
+            }
+            options.video.crf = static_cast<int>(number);
+        } else if (option == "--preset") {
+            if (std::find(std::begin(capture::kPresets), std::end(capture::kPresets),
+                          std::string(value)) == std::end(capture::kPresets)) {
+                return "--preset takes one of ultrafast, superfast, veryfast, faster, fast, "
+                       "medium, slow, slower, veryslow, placebo, not '" +
+                       std::string(value) + "'";
+            }
+            options.video.preset = value;
         } else {
             return "unknown option " + option;
         }
@@ -93,23 +111,34 @@ bool isFolder(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// One line, redrawn in place: frames, speed and time left.
-class ProgressBar {
+// On a terminal, one line redrawn in place: frames, speed and time left.
+// Elsewhere (a log, a pipe) a plain line at every tenth of the way.
+class Progress {
   public:
-    explicit ProgressBar(std::int64_t total) : total_(total), begun_(Clock::now()) {}
+    explicit Progress(std::int64_t total)
+        : total_(total), terminal_(isatty(STDERR_FILENO) != 0), begun_(Clock::now()) {}
 
     void update(std::int64_t done, bool final = false) {
-        if (!final && done % 15 != 0) return;
-        const double seconds = std::chrono::duration<double>(Clock::now() - begun_).count();
+        const int tenth =
+            total_ > 0 ? static_cast<int>(std::min<std::int64_t>(10, done * 10 / total_)) : 0;
+        if (terminal_ ? !final && done % 15 != 0 : final || tenth <= reported_) return;
+        reported_ = tenth;
+        const double seconds = elapsed();
         const double fps = seconds > 0 ? done / seconds : 0;
-        const double left = fps > 0 ? (total_ - done) / fps : 0;
+        const double left = std::max(0.0, fps > 0 ? (total_ - done) / fps : 0);
+        if (!terminal_) {
+            std::fprintf(stderr,
+                         "streakshow-capture: %3d%%  %lld/%lld frames  %.1f fps  %.0f s left\n",
+                         tenth * 10, static_cast<long long>(done), static_cast<long long>(total_),
+                         fps, left);
+            return;
+        }
         const int width = 30;
         const int filled =
             total_ > 0 ? static_cast<int>(width * std::min<double>(1, 1.0 * done / total_)) : 0;
         std::fprintf(stderr, "\r[%.*s%*s] %lld/%lld frames  %5.1f fps  %3.0f s left ", filled,
                      "##############################", width - filled, "",
-                     static_cast<long long>(done), static_cast<long long>(total_), fps,
-                     std::max(0.0, left));
+                     static_cast<long long>(done), static_cast<long long>(total_), fps, left);
         if (final) std::fprintf(stderr, "\n");
     }
     double elapsed() const { return std::chrono::duration<double>(Clock::now() - begun_).count(); }
@@ -117,6 +146,8 @@ class ProgressBar {
   private:
     using Clock = std::chrono::steady_clock;
     std::int64_t total_;
+    bool terminal_;
+    int reported_ = 0;
     Clock::time_point begun_;
 };
 
@@ -167,35 +198,43 @@ int main(int argc, char** argv) {
         } else {
             return fail("cannot write " + options.out + ": " + std::strerror(errno));
         }
-        capture::VideoSettings settings;
+        capture::VideoSettings& settings = options.video;
         settings.output = options.out;
         settings.fps = options.fps;
         settings.musicOffset = static_cast<double>(range.firstFrame) / options.fps;
+        std::string why;
         if (std::FILE* music = std::fopen(musicPath.c_str(), "rb")) {
             std::fclose(music);
-            settings.musicPath = musicPath;
+            if (capture::findOnPath("ffmpeg").empty() || capture::musicDecodes(musicPath, why)) {
+                settings.musicPath = musicPath;
+            }
         } else {
-            std::fprintf(stderr, "streakshow-capture: no %s; the video has no sound\n",
-                         musicPath.c_str());
+            why = "is missing";
+        }
+        if (!why.empty()) {
+            std::fprintf(stderr, "streakshow-capture: %s %s; the video has no sound\n",
+                         musicPath.c_str(), why.c_str());
         }
         if (!video.open(settings)) return fail(video.error());
     }
 
-    ProgressBar progress(expected);
+    Progress progress(expected);
     std::string writeError;
     // Like the show, the capture leaves its window and GL context to the end
     // of the process.
-    auto& platform = *new capture::CapturePlatform(
-        range, [&](std::int64_t index, const std::vector<unsigned char>& rgba) {
+    auto& platform =
+        *new capture::CapturePlatform(range, [&](std::int64_t index, const unsigned char* rgba) {
             const bool written =
                 toFrames ? png.write(index, rgba, capture::kFrameWidth, capture::kFrameHeight)
-                         : video.write(rgba);
+                         : video.write(
+                               rgba, std::size_t{capture::kFrameWidth} * capture::kFrameHeight * 4);
             if (!written) writeError = toFrames ? png.error() : video.error();
             progress.update(index + 1);
             return written;
         });
     platform::setPlatform(&platform);
     app::WinMain();
+    platform.finish();
     progress.update(platform.framesKept(), true);
 
     if (!toFrames && !video.close() && writeError.empty()) writeError = video.error();
