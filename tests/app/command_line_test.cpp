@@ -1,14 +1,9 @@
 // The show's command line as main() hands it over, on the scripted platform:
 // the screen options answer the question, --data points the show's files
 // into the folder named.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-
 #include "app/options.h"
 #include "tests/support/scripted_platform.h"
+#include "tests/support/test.h"
 
 namespace fs = std::filesystem;
 using test_support::ScriptedPlatform;

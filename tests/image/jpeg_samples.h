@@ -10,17 +10,13 @@ namespace test_jpeg {
 using Bytes = std::vector<std::uint8_t>;
 
 struct EncodeOptions {
-    int width = 64;
-    int height = 64;
-    bool grey = false;
-    bool twoComponents = false;  // two samples per pixel, no colour space
-    int hFactor = 1;             // of the first component; the others are 1 x 1
-    int vFactor = 1;
+    int width = 64, height = 64;
+    bool grey = false, twoComponents = false;  // two: two samples a pixel, no colour space
+    int hFactor = 1, vFactor = 1;              // of the first component; the others are 1 x 1
     int quality = 75;
     bool optimize = false;
     int restartMcus = 0;  // restart every so many MCUs
-    // 1: one interleaved scan; 2: Y, then Cb and Cr; 3: one scan each.
-    int scans = 1;
+    int scans = 1;        // 1: one interleaved scan; 2: Y, then Cb and Cr; 3: one scan each
 };
 
 // Encodes a picture with smooth, hard-edged and noisy parts, the same for equal sizes.
@@ -31,11 +27,8 @@ Bytes encode(const EncodeOptions& options);
 // the RGBA pixels that the show's decoder must give, worked out from the
 // file's coefficients with the arithmetic written out step by step.
 struct Reference {
-    int width = 0;
-    int height = 0;
-    int components = 0;
-    std::vector<std::uint8_t> samples;
-    std::vector<std::uint8_t> exact;
+    int width = 0, height = 0, components = 0;
+    std::vector<std::uint8_t> samples, exact;
 };
 Reference readReference(const Bytes& jpeg);
 

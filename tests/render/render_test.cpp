@@ -1,28 +1,12 @@
-// The rendering helpers on a real GL context: matrices and the light as GL
-// keeps them, the overlay and the perspective, and what the 2D primitives
-// and the outline font send, through feedback mode.
+// The rendering helpers on a real GL context: matrices as GL keeps them, the overlay and the
+// perspective, and what the 2D primitives and the outline font send, through feedback mode.
 #include <GL/glu.h>
-#include <dlfcn.h>
 #include "tests/support/test.h"
 
 #include "render/gl_state.h"
-#include "render/light.h"
 #include "render/outline_font.h"
 #include "render/primitives.h"
 #include "render/vector.h"
-
-namespace {
-std::vector<GLenum> lightCalls;  // the parameter of each glLightfv, in order
-}  // namespace
-
-// Stands in for the GL's glLightfv in this program, so that the order of the
-// calls shows; forwards each to the real one.
-extern "C" void glLightfv(GLenum light, GLenum pname, const GLfloat* params) {
-    using Real = void (*)(GLenum, GLenum, const GLfloat*);
-    static const Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "glLightfv"));
-    lightCalls.push_back(pname);
-    real(light, pname, params);
-}
 
 namespace {
 
@@ -43,12 +27,8 @@ std::array<float, 16> matrix(GLenum which) {
     glGetFloatv(which, m.data());
     return m;
 }
-F4 light(GLenum pname) {
-    F4 v{};
-    glGetLightfv(GL_LIGHT1, pname, v.data());
-    return v;
-}
-TEST(Matrix4AndLight, ComposeOnTheStackAndLeaveItAlone) {
+
+TEST(Matrix4, ComposesOnTheStackAndLeavesItAlone) {
     // Lengths in double: a zero vector stays zero, extreme ones stay finite.
     Vec3 tiny(1e-45f, 0, 0), huge(3e38f, 0, 3e38f);
     tiny.normalize();
@@ -71,17 +51,6 @@ TEST(Matrix4AndLight, ComposeOnTheStackAndLeaveItAlone) {
     m.setIdentity().rotate(0, 90, 0).translate(3, 1, 0);
     expectNear(xyz(Vec3(1, 0, 0).transform(m)), {0, 1, -4});
     EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), before);
-
-    lightCalls.clear();
-    const F4 specular = light(GL_SPECULAR);
-    render::applyLight({GL_LIGHT1, Vec3(1, 0, 0), {0.5f, 0.25f, 1, 1}, {0.1f, 0.2f, 0.3f, 0.4f}});
-    EXPECT_EQ(lightCalls, (std::vector<GLenum>{GL_AMBIENT, GL_DIFFUSE, GL_POSITION}));
-    EXPECT_EQ(light(GL_AMBIENT), (F4{0.1f, 0.2f, 0.3f, 0.4f}));
-    EXPECT_EQ(light(GL_DIFFUSE), (F4{0.5f, 0.25f, 1, 1}));
-    // Positional, in eye coordinates: only a w of 1 picks up the translation.
-    EXPECT_EQ(light(GL_POSITION), (F4{2, 2, 3, 1}));
-    EXPECT_EQ(light(GL_SPECULAR), specular);
-    EXPECT_TRUE(glIsEnabled(GL_LIGHT1) && !glIsEnabled(GL_LIGHTING));
 }
 
 TEST(Overlay, MapsBothSpacesRestoresEverythingAndThePerspectiveIsGlus) {

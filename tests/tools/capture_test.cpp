@@ -1,18 +1,12 @@
 // The capture program run from outside, its frames against the show's own.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <sstream>
-#include <string>
 
 #include "app/show_main.h"
-#include "platform/sdl_platform.h"
 #include "show/frame_composer.h"
 #include "show/streaks.h"
 #include "tests/support/scripted_platform.h"
+#include "tests/support/test.h"
 
 namespace fs = std::filesystem;
 
@@ -129,16 +123,4 @@ TEST_F(CaptureTest, BadRequestsGetOneLineAndANonZeroExit) {
         EXPECT_EQ(out.find("streakshow-capture: "), 0u) << out;
         EXPECT_NE(out.find(says), std::string::npos) << out;
     }
-}
-
-TEST_F(CaptureTest, TheDefaultDataDecodesWithTheShowsDecoderAndTheMusicOpens) {
-    if (!fs::exists("dorva/zim.jpg")) GTEST_SKIP() << "no data; tools/make-data.sh makes it";
-    EXPECT_EQ(run("for f in zim daved_06smaller daved_09smaller daved_08smaller daved_07smaller "
-                  "daved_03smaller daved_10smaller; do $STREAKSHOW_BINARY_DIR/tools/jpeg2ppm "
-                  "dorva/$f.jpg o.ppm && [ $(stat -c %s o.ppm) -gt 307200 ] || echo $f; done"),
-              "");
-    platform::SdlPlatform sound(platform::SdlPlatform::Options{.offscreen = true});
-    sound.startSoundSystem(1);
-    sound.openMusicStream("dorva/vindu-tarok.mp3");
-    EXPECT_TRUE(sound.hasMusic());
 }

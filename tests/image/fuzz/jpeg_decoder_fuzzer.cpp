@@ -1,7 +1,8 @@
 // libFuzzer entry: any bytes, as a whole file in memory. Pictures above a
 // megapixel are refused once their headers are read, as libjpeg-turbo's own
-// fuzzers do, so that a run spends its time on many inputs.
-#include <cstddef>
+// fuzzers do, so that a run spends its time on many inputs. Rows go to a
+// buffer of exactly one band, so that the sanitizer sees a band longer than
+// announced; they must come once each, in order, and all of them.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,8 +11,6 @@
 
 namespace {
 
-// Rows go to a buffer of exactly one band, so that the sanitizer sees a band
-// longer than announced; they must come once each, in order, and all of them.
 struct CheckingSink : image::RowSink {
     std::vector<unsigned char> band;
     std::size_t rowBytes = 0, pending = 0;
@@ -19,22 +18,17 @@ struct CheckingSink : image::RowSink {
 
     bool begin(int width, int rows, int, int bandRows) override {
         if (width <= 0 || rows <= 0 || bandRows <= 0 || bandRows > rows) __builtin_trap();
-        if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(rows) > 1 << 20) {
-            return false;
-        }
         height = rows;
         rowBytes = static_cast<std::size_t>(width) * 4;
         band.resize(rowBytes * static_cast<std::size_t>(bandRows));
-        return true;
+        return static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(rows) <= 1 << 20;
     }
     unsigned char* row(int y) override {
         if (y != next++) __builtin_trap();
         return band.data() + rowBytes * pending++;
     }
     void rowsDone(int first, int count) override {
-        if (count <= 0 || static_cast<std::size_t>(count) != pending || first + count != next) {
-            __builtin_trap();
-        }
+        if (count <= 0 || std::size_t(count) != pending || first + count != next) __builtin_trap();
         pending = 0;
     }
 };
@@ -44,10 +38,7 @@ struct CheckingSink : image::RowSink {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CheckingSink sink;
     std::string reason;
-    if (image::decodeJpeg(data, size, sink, reason)) {
-        if (sink.next != sink.height || sink.pending != 0) __builtin_trap();
-    } else if (reason.empty()) {
-        __builtin_trap();
-    }
+    const bool decoded = image::decodeJpeg(data, size, sink, reason);
+    if (decoded ? sink.next != sink.height || sink.pending != 0 : reason.empty()) __builtin_trap();
     return 0;
 }
