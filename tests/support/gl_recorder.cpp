@@ -40,7 +40,7 @@ void glColor4ub(GLubyte r, GLubyte g, GLubyte b, GLubyte a) {
 }
 void glVertex2f(GLfloat x, GLfloat y) {
     auto& recording = test_support::glRecording();
-    if (recording.enabled && recording.withVertices) recording.vertices.push_back({x, y, current});
+    if (recording.enabled) recording.vertices.push_back({x, y, current});
     static void* real = nullptr;
     forward(real, "glVertex2f", x, y);
 }

@@ -21,7 +21,6 @@ using TransformCall = std::array<float, 5>;
 
 struct GlRecording {
     bool enabled = false;
-    bool withVertices = true;
     std::vector<RecordedVertex> vertices;  // glVertex2f
     std::vector<TransformCall> transforms;
     std::vector<GLuint> deletedTextures;  // glDeleteTextures, always recorded
