@@ -123,6 +123,7 @@ TEST(JpegDecoder, RefusesWhatItCannotDecodeWithItsReason) {
         {0xC4, 0, {0x04}, "Huffman table id above 3"},
         {0xC4, 1, {3, 0, 3}, "bad Huffman table (more codes than fit)"},
         {0xDB, 0, {0x10}, "16-bit quantisation tables are not supported"},
+        {0xDB, 0, {0x04}, "quantisation table id above 3"},
         {0xC0, -4, {0xFF, 0xC2}, "progressive JPEG is not supported"},
         {0xC0, -4, {0xFF, 0xC1}, "extended sequential JPEG is not supported"},
         {0xC0, -4, {0xFF, 0xC3}, "lossless JPEG is not supported"},

@@ -87,11 +87,12 @@ TEST_F(ShowRun, EachHiddenSceneReachesTheCaptureAndTheStreaksShowIt) {
     platform.now += 16;
     show::composeFrame();
     // The quad spans window pixels x 205..819, y 115..653, upside down: the
-    // picture's top band (red) along the lower edge; a black disc of radius
-    // 0.14 around window (410, 115); outside the quad nothing.
+    // picture's top band (red) along the lower edge; black discs of radius
+    // 0.14 around window (410, 115) and (614, 115); outside the quad nothing.
     EXPECT_EQ(captured(300, 200), (std::array<int, 3>{254, 0, 0}));
     EXPECT_EQ(captured(300, 450), (std::array<int, 3>{0, 0, 254}));
     EXPECT_EQ(captured(410, 130), (std::array<int, 3>{0, 0, 0}));
+    EXPECT_EQ(captured(614, 130), (std::array<int, 3>{0, 0, 0})) << "the other disc";
     EXPECT_EQ(captured(100, 300), (std::array<int, 3>{0, 0, 0}));
     EXPECT_EQ(captured(300, 114), (std::array<int, 3>{0, 0, 0})) << "the row below the quad";
     // Over a background at a fifth of its brightness (at most 48), the
