@@ -40,6 +40,11 @@ TEST(Mesh, AllocateCopyAndReleaseOwnTheirArrays) {
     EXPECT_TRUE(m.vertexCount == 3 && m.triangleCount == 2 && !m.ownsArrays && !m.vertices);
     copy.assign(m);  // a released mesh copies as an empty one
     EXPECT_TRUE(copy.vertexCount == 0 && copy.triangleCount == 0 && copy.ownsArrays);
+    mesh::Outline outline(2, 1);
+    outline.points[1].aux.set(5, 6);
+    outline.edges[0] = {1, 0};
+    const mesh::Outline twin(outline);
+    EXPECT_TRUE(twin.points[1].aux.y == 6 && twin.edges[0].from == 1 && twin.edges[0].to == 0);
 }
 
 TEST(Builders, BoxPolygonAndRevolvedSquare) {
