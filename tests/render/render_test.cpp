@@ -53,13 +53,19 @@ TEST(Matrix4AndGlState, ComposeOnTheStackAndRestoreWhatTheyChange) {
     expectNear(xyz(Vec3(1, 0, 0).transform(m)), {0, 1, -4});
     EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), before);
 
-    // The overlay turns off what would hide or tint 2D drawing, and puts it back.
+    // The overlay turns off what would hide or tint 2D drawing, and puts
+    // every attribute back.
     const GLenum caps[] = {GL_DEPTH_TEST, GL_LIGHTING, GL_FOG};
     for (GLenum cap : caps) glEnable(cap);
+    glColor4f(0.25f, 0.5f, 0.75f, 1);
     render::beginOverlay(0, 0, 480, 640);
     for (GLenum cap : caps) EXPECT_FALSE(glIsEnabled(cap)) << cap;
+    glColor3f(1, 0, 0);
     render::endOverlay();
     for (GLenum cap : caps) EXPECT_TRUE(glIsEnabled(cap)) << cap;
+    F4 colour;
+    glGetFloatv(GL_CURRENT_COLOR, colour.data());
+    EXPECT_EQ(colour, (F4{0.25f, 0.5f, 0.75f, 1})) << "every attribute comes back";
     EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), before);
     // The show's perspective is GLU's with near 0.01f and far 10000.
     glMatrixMode(GL_PROJECTION);
