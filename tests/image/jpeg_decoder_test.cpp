@@ -184,7 +184,7 @@ int jpeg2ppm(const std::string& in, const std::string& out) {
 TEST(Jpeg2ppm, WritesAPpmOrSaysNo) {
     // Several scans, so that rows come out only after the last one.
     const Bytes jpeg =
-        test_jpeg::encode({.width = 37, .height = 41, .hFactor = 2, .vFactor = 2, .scans = 3});
+        test_jpeg::encode({.width = 33, .height = 17, .hFactor = 2, .vFactor = 2, .scans = 3});
     const std::string in = testing::TempDir() + "streakshow_" + std::to_string(getpid()) + ".jpg";
     const std::string out = in + ".ppm";
     for (std::size_t length : {jpeg.size() / 2, jpeg.size()}) {
@@ -198,7 +198,7 @@ TEST(Jpeg2ppm, WritesAPpmOrSaysNo) {
     Bytes ppm(8192);
     ppm.resize(std::fread(ppm.data(), 1, ppm.size(), file));
     std::fclose(file);
-    const std::string header = "P6\n37 41\n255\n";
+    const std::string header = "P6\n33 17\n255\n";
     Bytes want(header.begin(), header.end());
     const Bytes rgba = test_jpeg::readReference(jpeg).exact;
     for (std::size_t i = 0; i < rgba.size(); ++i)
