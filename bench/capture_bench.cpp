@@ -1,7 +1,8 @@
-// How fast the capture program records the whole show at 60 frames a second:
-// rendering alone (frames read back and dropped), and rendering with the
-// H.264 encoding in ffmpeg at the default settings and at those the program
-// used first (x264 ultrafast, CRF 23), against the show's own 73 seconds.
+// How fast the capture program records the whole show at 60 frames a second,
+// against the show's own 73 seconds: rendering alone (frames read back and
+// dropped), and rendering with the H.264 encoding in ffmpeg at the default
+// settings; each with the streaks painted into the read-back frames, as the
+// program does, and drawn by GL, as it did before.
 //
 //   capture_bench [benchmark options]    (run from the folder holding dorva/)
 //
@@ -19,6 +20,7 @@
 
 #include "app/show_main.h"
 #include "platform/platform.h"
+#include "show/streaks.h"
 #include "tools/capture/capture_platform.h"
 #include "tools/capture/frame_writers.h"
 
@@ -34,7 +36,7 @@ constexpr const char* kVideo = "/tmp/streakshow-capture-bench.mp4";
 
 // Records the whole show in a child process and reports through a pipe.
 // `crf` 0: frames read back and dropped.
-Outcome recordInChild(int crf) {
+Outcome recordInChild(int crf, bool painted) {
     const bool encode = crf > 0;
     int channel[2];
     if (pipe(channel) != 0) return {};
@@ -57,6 +59,7 @@ Outcome recordInChild(int crf) {
                 return !encode || video.write(rgba, std::size_t{capture::kFrameWidth} *
                                                         capture::kFrameHeight * 4);
             });
+        if (!painted) show::streakQuadSink = nullptr;
         platform::setPlatform(&platform);
         app::WinMain();
         platform.finish();
@@ -82,10 +85,10 @@ Outcome recordInChild(int crf) {
     return outcome;
 }
 
-void wholeShow(benchmark::State& state, int crf) {
+void wholeShow(benchmark::State& state, int crf, bool painted) {
     Outcome outcome;
     for (auto _ : state) {
-        outcome = recordInChild(crf);
+        outcome = recordInChild(crf, painted);
         state.SetIterationTime(outcome.seconds);
     }
     if (outcome.frames == 0) {
@@ -97,24 +100,29 @@ void wholeShow(benchmark::State& state, int crf) {
     state.counters["fps"] = fps;
     state.counters["x_real_time"] = fps / 60;
     state.counters["MB"] = outcome.bytes / 1e6;
-    std::printf(
-        "%-28s %6lld frames in %6.1f s: %6.1f fps, %.2fx real time, %.0f MB\n",
-        crf > 0 ? ("render + H.264 CRF " + std::to_string(crf)).c_str() : "render + read back only",
-        static_cast<long long>(outcome.frames), outcome.seconds, fps, fps / 60,
-        outcome.bytes / 1e6);
+    std::printf("%-28s %-18s %6lld frames in %6.1f s: %6.1f fps, %.2fx real time, %.0f MB\n",
+                crf > 0 ? ("render + H.264 CRF " + std::to_string(crf)).c_str()
+                        : "render + read back only",
+                painted ? "streaks painted" : "streaks drawn by GL",
+                static_cast<long long>(outcome.frames), outcome.seconds, fps, fps / 60,
+                outcome.bytes / 1e6);
 }
 
 }  // namespace
 
-BENCHMARK_CAPTURE(wholeShow, render_only, 0)
+BENCHMARK_CAPTURE(wholeShow, render_only_painted, 0, true)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(wholeShow, encode_default, capture::VideoSettings{}.crf)
+BENCHMARK_CAPTURE(wholeShow, render_only_gl_streaks, 0, false)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(wholeShow, encode_crf23_as_first, 23)
+BENCHMARK_CAPTURE(wholeShow, encode_default_painted, capture::VideoSettings{}.crf, true)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(wholeShow, encode_default_gl_streaks, capture::VideoSettings{}.crf, false)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);

@@ -1,13 +1,15 @@
 // What a frame of the show costs at 1024 by 768 on Mesa's software
 // rasteriser, stage by stage, beside a reference frame that draws the same
 // picture with as few GL calls as it can (client vertex arrays, one draw per
-// mesh, one draw for all hundred streaks), and beside the show's frame with
-// the streak quads of zero width sent as well, as the show first did.
+// mesh, one draw for all hundred streaks), beside the show's frame with
+// the streak quads of zero width sent as well, as the show first did, and
+// beside the capture's frame, whose streaks are painted into the read-back
+// frame instead of drawn.
 //
 //   frame_bench [benchmark options]      (run from the folder holding dorva/)
 //
 // At show times 5 s, 10 s and 20 s it renders 300 frames of each way, 1/60 s
-// apart and alternating, with glFinish at every stage boundary so that each stage is charged
+// apart and taking turns, with glFinish at every stage boundary so that each stage is charged
 // for its own drawing, and prints median milliseconds per frame and stage.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
@@ -39,6 +41,7 @@
 #include "show/frame_probe.h"
 #include "show/hidden_scenes.h"
 #include "show/streaks.h"
+#include "tools/capture/streak_painter.h"
 
 namespace {
 
@@ -123,15 +126,20 @@ void setShowTime(double seconds, int frame) {
 
 // ---- the show's own frame, exactly as the main loop draws it --------------
 
-// Odd frames send the streak quads of zero width too, as the show first did
-// (the pictures are the same): both ways meet the same scenes and load.
+// Frames take turns: as the show draws them; sending the streak quads of zero
+// width too, as the show first did; and as the capture makes them, the quads
+// painted into the frame read back (its streaks stage is the painting, its
+// present stage the read-back). All three give the same pictures, and meet
+// the same scenes and load.
 void showFrames(benchmark::State& state, int second) {
     StageTimer timer;
     StageProbe probe;
     probe.timer = &timer;
-    std::vector<double> frames[2];
-    std::vector<double> cpu[2];
-    std::vector<std::array<double, kStages>> stages[2];
+    std::vector<double> frames[3];
+    std::vector<double> cpu[3];
+    std::vector<std::array<double, kStages>> stages[3];
+    std::vector<show::StreakQuad> quads;
+    std::vector<unsigned char> frame(1024 * 768 * 4);
     auto& scenes = scenesAt[second];
     scenes.clear();
     // Half a second of frames first, so that the timeline is in its stride.
@@ -145,8 +153,10 @@ void showFrames(benchmark::State& state, int second) {
     show::setFrameProbe(&probe);
     int i = 0;
     for (auto _ : state) {
-        const int sendEmpty = i % 2;
-        show::streaksSendEmptyQuads = sendEmpty == 1;
+        const int way = i % 3;
+        show::streaksSendEmptyQuads = way == 1;
+        show::streakQuadSink = way == 2 ? &quads : nullptr;
+        quads.clear();
         setShowTime(second, i++);
         probe.scenes = {};
         glFinish();
@@ -156,21 +166,31 @@ void showFrames(benchmark::State& state, int second) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glColor3f(1, 1, 1);
         show::composeFrame();
+        if (way == 2) {
+            const auto painting = Clock::now();
+            capture::paintStreaks(quads, frame.data());
+            timer.ms[3] += std::chrono::duration<double, std::milli>(Clock::now() - painting).count();
+            timer.start();
+            glReadPixels(0, 0, 1024, 768, GL_RGBA, GL_UNSIGNED_BYTE, frame.data());
+        }
         app::mainWindow.swapBuffers();
         timer.mark(4);
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - begun).count();
         state.SetIterationTime(ms / 1000);
-        cpu[sendEmpty].push_back(threadCpuMs() - cpuBegun);
-        frames[sendEmpty].push_back(ms);
-        stages[sendEmpty].push_back(timer.ms);
+        cpu[way].push_back(threadCpuMs() - cpuBegun);
+        frames[way].push_back(ms);
+        stages[way].push_back(timer.ms);
         scenes.push_back(probe.scenes);
     }
     show::setFrameProbe(nullptr);
     show::streaksSendEmptyQuads = false;
-    summarise(state, results["all/" + std::to_string(second)], frames[1], stages[1]);
-    summarise(state, results["show/" + std::to_string(second)], frames[0], stages[0]);
-    results["all/" + std::to_string(second)].cpu = median(cpu[1]);
-    results["show/" + std::to_string(second)].cpu = median(cpu[0]);
+    show::streakQuadSink = nullptr;
+    const char* const ways[3] = {"show/", "all/", "painted/"};
+    for (int way = 2; way >= 0; --way) {
+        Result& result = results[ways[way] + std::to_string(second)];
+        summarise(state, result, frames[way], stages[way]);
+        result.cpu = median(cpu[way]);
+    }
 }
 
 // ---- the reference frame: the same picture, minimal GL calls ----------------
@@ -391,18 +411,21 @@ void printTable() {
     std::printf(
         "| show time | frame | hidden | capture | background | streaks | present | drawing thread "
         "CPU | all quads sent: frame | streaks | drawing thread CPU | reference frame | ratio "
-        "|\n");
+        "| capture's frame | streaks painted | read back | drawing thread CPU |\n");
     std::printf(
-        "| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |\n");
+        "| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | "
+        "--- | --- | --- |\n");
     for (const int second : {5, 10, 20}) {
         const Result& s = results["show/" + std::to_string(second)];
         const Result& a = results["all/" + std::to_string(second)];
         const Result& r = results["reference/" + std::to_string(second)];
+        const Result& p = results["painted/" + std::to_string(second)];
         std::printf(
             "| %d s | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | "
-            "%.2f |\n",
+            "%.2f | %.2f | %.2f | %.2f | %.2f |\n",
             second, s.frame, s.stages[0], s.stages[1], s.stages[2], s.stages[3], s.stages[4], s.cpu,
-            a.frame, a.stages[3], a.cpu, r.frame, r.frame > 0 ? s.frame / r.frame : 0);
+            a.frame, a.stages[3], a.cpu, r.frame, r.frame > 0 ? s.frame / r.frame : 0, p.frame,
+            p.stages[3], p.stages[4], p.cpu);
     }
 }
 
@@ -424,7 +447,7 @@ int main(int argc, char** argv) {
     for (const int second : {5, 10, 20}) {
         benchmark::RegisterBenchmark(("show_frame/" + std::to_string(second) + "s").c_str(),
                                      [second](benchmark::State& s) { showFrames(s, second); })
-            ->Iterations(2 * kFrames)
+            ->Iterations(3 * kFrames)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("reference_frame/" + std::to_string(second) + "s").c_str(),

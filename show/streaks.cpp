@@ -10,6 +10,7 @@
 namespace show {
 
 bool streaksSendEmptyQuads = false;
+std::vector<StreakQuad>* streakQuadSink = nullptr;
 
 namespace {
 
@@ -85,12 +86,20 @@ void drawStreaks(const unsigned char* capture) {
             // of all quads are such, and the rasteriser's set-up for them
             // costs as much as a drawn one. Its colour draws are still made.
             if (w != 0 || streaksSendEmptyQuads) {
-                glColor4ub(static_cast<GLubyte>(red), static_cast<GLubyte>(green),
-                           static_cast<GLubyte>(blue), 1);
-                glVertex2f(point.x, point.y);
-                glVertex2f(corner(point.x, w, side.x), corner(point.y, w, side.y));
-                glVertex2f(corner(point.x, w, side.x, step.x), corner(point.y, w, side.y, step.y));
-                glVertex2f(point.x + step.x, point.y + step.y);
+                const float x2 = corner(point.x, w, side.x, step.x);
+                const float y2 = corner(point.y, w, side.y, step.y);
+                if (streakQuadSink != nullptr) {
+                    streakQuadSink->push_back({point.x, point.y, x2, y2, static_cast<std::uint8_t>(red),
+                                               static_cast<std::uint8_t>(green),
+                                               static_cast<std::uint8_t>(blue)});
+                } else {
+                    glColor4ub(static_cast<GLubyte>(red), static_cast<GLubyte>(green),
+                               static_cast<GLubyte>(blue), 1);
+                    glVertex2f(point.x, point.y);
+                    glVertex2f(corner(point.x, w, side.x), corner(point.y, w, side.y));
+                    glVertex2f(x2, y2);
+                    glVertex2f(point.x + step.x, point.y + step.y);
+                }
             }
             point.add(step);
         }

@@ -2,7 +2,10 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
 #include <utility>
+
+#include "tools/capture/streak_painter.h"
 
 namespace capture {
 
@@ -11,8 +14,16 @@ CapturePlatform::CapturePlatform(CaptureRange range, FrameSink sink)
       range_(range),
       sink_(std::move(sink)),
       buffers_(3, std::vector<unsigned char>(std::size_t{kFrameWidth} * kFrameHeight * 4)),
+      bufferQuads_(3),
       free_{0, 1, 2},
-      writer_([this] { writeFrames(); }) {}
+      writer_([this] { writeFrames(); }) {
+    show::streakQuadSink = &quads_;
+}
+
+CapturePlatform::~CapturePlatform() {
+    finish();
+    if (show::streakQuadSink == &quads_) show::streakQuadSink = nullptr;
+}
 
 void CapturePlatform::finish() {
     {
@@ -28,6 +39,8 @@ bool CapturePlatform::askYesNo(const char*, const char*) {
 }
 
 void CapturePlatform::pumpMessages() {
+    // A frame starts here: the loading pass's streaks were never shown.
+    quads_.clear();
     // Frame k is drawn at exactly k / fps seconds: whole milliseconds from
     // the start, so fractions never accumulate.
     now_ = start_ + static_cast<std::uint32_t>(rendered_ * 1000 / range_.fps);
@@ -40,6 +53,7 @@ void CapturePlatform::pumpMessages() {
 
 void CapturePlatform::swapBuffers(platform::WindowHandle window) {
     const std::int64_t index = rendered_++;
+    if (!painterChecked_) checkPainter();
     if (index >= range_.firstFrame && !failed_) {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return !free_.empty(); });
@@ -48,6 +62,7 @@ void CapturePlatform::swapBuffers(platform::WindowHandle window) {
         lock.unlock();
         glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE,
                      buffers_[buffer].data());
+        bufferQuads_[buffer].swap(quads_);
         lock.lock();
         queued_.emplace_back(index - range_.firstFrame, buffer);
         lock.unlock();
@@ -65,11 +80,34 @@ void CapturePlatform::writeFrames() {
         const auto [index, buffer] = queued_.front();
         queued_.pop_front();
         lock.unlock();
+        paintStreaks(bufferQuads_[buffer], buffers_[buffer].data());
         // After a failed write the rest are dropped; the show stops soon.
         if (!failed_ && !sink_(index, buffers_[buffer].data())) failed_ = true;
         lock.lock();
         free_.push_back(buffer);
         changed_.notify_all();
+    }
+}
+
+void CapturePlatform::checkPainter() {
+    painterChecked_ = true;
+    const std::size_t bytes = std::size_t{kFrameWidth} * kFrameHeight * 4;
+    std::vector<unsigned char> painted(bytes);
+    std::vector<unsigned char> drawn(bytes);
+    glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, painted.data());
+    paintStreaks(quads_, painted.data());
+    sendStreaks(quads_);
+    glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, drawn.data());
+    // This frame now holds its streaks as GL drew them.
+    quads_.clear();
+    for (std::size_t i = 0; i < bytes; ++i) {
+        if (i % 4 != 3 && painted[i] != drawn[i]) {
+            show::streakQuadSink = nullptr;
+            std::fprintf(stderr,
+                         "streakshow-capture: this GL draws the streaks unlike the painter; GL "
+                         "draws them (slower)\n");
+            return;
+        }
     }
 }
 

@@ -3,6 +3,8 @@
 // the video file instead), and a millisecond counter that moves on exactly
 // 1000/fps per frame. Each finished frame is read back and handed to a sink
 // on a thread of its own, so that writing one frame overlaps drawing the next.
+// The streaks are not drawn by GL but painted into the read-back frame on
+// that thread, once the first frame has shown that both ways agree here.
 #pragma once
 
 #include <atomic>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "platform/sdl_platform.h"
+#include "show/streaks.h"
 
 namespace capture {
 
@@ -34,7 +37,7 @@ class CapturePlatform : public platform::SdlPlatform {
     using FrameSink = std::function<bool(std::int64_t index, const unsigned char* rgba)>;
 
     CapturePlatform(CaptureRange range, FrameSink sink);
-    ~CapturePlatform() override { finish(); }
+    ~CapturePlatform() override;
 
     // Waits until the sink has taken every frame read back.
     void finish();
@@ -52,6 +55,9 @@ class CapturePlatform : public platform::SdlPlatform {
 
   private:
     void writeFrames();
+    // Draws the first frame's streaks with GL beside the painter; where the
+    // two differ, GL draws them for the rest of the run.
+    void checkPainter();
 
     CaptureRange range_;
     FrameSink sink_;
@@ -60,10 +66,13 @@ class CapturePlatform : public platform::SdlPlatform {
     std::int64_t rendered_ = 0;
     std::int64_t kept_ = 0;
     std::atomic<bool> failed_ = false;
+    std::vector<show::StreakQuad> quads_;  // the frame being drawn
+    bool painterChecked_ = false;
 
     // Three frames in flight: one drawn, one written, one spare for when
     // the writer is slow for a moment.
     std::vector<std::vector<unsigned char>> buffers_;
+    std::vector<std::vector<show::StreakQuad>> bufferQuads_;  // to paint into each
     std::vector<std::size_t> free_;                            // buffers ready to read into
     std::deque<std::pair<std::int64_t, std::size_t>> queued_;  // (index, buffer) to write
     bool finishing_ = false;

@@ -1,0 +1,83 @@
+#include "tools/capture/streak_painter.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/gl_state.h"
+
+namespace capture {
+
+namespace {
+
+constexpr int kWidth = 1024;
+constexpr int kHeight = 768;
+
+// Overlay units to the rasteriser's fixed point, rounded step by step as the
+// pipeline rounds: the orthographic matrix in float, the vertex transform,
+// the viewport (whose y scale runs down the window, fused multiply-add), the
+// half-pixel shift and the snap to 1/256 of a pixel. Pixel k's centre is
+// then at k * 256, rows counted from the top.
+int fixedX(float x) {
+    const float clip = x * (2.0f / 640.0f) + -1.0f;
+    const float window = clip * 512.0f + 512.0f;
+    return static_cast<int>(std::lrintf((window - 0.5f) * 256.0f));
+}
+int fixedY(float y) {
+    const float product = y * (2.0f / (0.0f - 480.0f));
+    const float clip = product + 1.0f;
+    const float window = std::fmaf(clip, -384.0f, 384.0f);
+    return static_cast<int>(std::lrintf((window - 0.5f) * 256.0f));
+}
+
+// The pixels [first, end) whose centres lie between two edges. A centre on
+// the left edge is inside and one on the right edge outside; for rows, one on
+// the upper edge is outside and one on the lower edge inside.
+void columns(int a, int b, int& first, int& end) {
+    if (a > b) std::swap(a, b);
+    first = std::clamp(a <= 0 ? 0 : (a + 255) / 256, 0, kWidth);
+    end = std::clamp(b <= 0 ? 0 : (b + 255) / 256, first, kWidth);
+}
+void rows(int a, int b, int& first, int& end) {
+    if (a > b) std::swap(a, b);
+    first = std::clamp(a < 0 ? 0 : a / 256 + 1, 0, kHeight);
+    end = std::clamp(b < 0 ? 0 : b / 256 + 1, first, kHeight);
+}
+
+}  // namespace
+
+void paintStreaks(const std::vector<show::StreakQuad>& quads, unsigned char* rgba) {
+    for (const show::StreakQuad& quad : quads) {
+        int left = 0, right = 0, top = 0, bottom = 0;
+        columns(fixedX(quad.x0), fixedX(quad.x2), left, right);
+        rows(fixedY(quad.y0), fixedY(quad.y2), top, bottom);
+        for (int row = top; row < bottom; ++row) {
+            unsigned char* pixel = rgba + (std::size_t{kHeight - 1} - row) * kWidth * 4 + left * 4;
+            for (int x = left; x < right; ++x, pixel += 4) {
+                pixel[0] = quad.red;
+                pixel[1] = quad.green;
+                pixel[2] = quad.blue;
+            }
+        }
+    }
+}
+
+void sendStreaks(const std::vector<show::StreakQuad>& quads) {
+    render::beginOverlay(0, 0, 480, 640);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glBegin(GL_QUADS);
+    for (const show::StreakQuad& quad : quads) {
+        glColor4ub(quad.red, quad.green, quad.blue, 1);
+        glVertex2f(quad.x0, quad.y0);
+        glVertex2f(quad.x2, quad.y0);
+        glVertex2f(quad.x2, quad.y2);
+        glVertex2f(quad.x0, quad.y2);
+    }
+    glEnd();
+    render::endOverlay();
+}
+
+}  // namespace capture

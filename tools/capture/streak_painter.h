@@ -1,0 +1,22 @@
+// The show's streak quads painted into a read-back frame on the CPU, to
+// exactly the pixels Mesa's llvmpipe gives them. The capture reads every
+// frame back anyway, and a frame's ten to twenty thousand tiny quads cost the
+// rasteriser several times what filling their few pixels costs here.
+#pragma once
+
+#include <vector>
+
+#include "show/streaks.h"
+
+namespace capture {
+
+// `rgb` is the 1024 by 768 frame as glReadPixels gives it in RGBA (rows
+// bottom first); the quads are painted over it in order, in red, green and
+// blue (the window has no alpha to write).
+void paintStreaks(const std::vector<show::StreakQuad>& quads, unsigned char* rgba);
+
+// Sends the quads to GL as the show does, in its overlay; the capture
+// compares the two ways once before it trusts the painter.
+void sendStreaks(const std::vector<show::StreakQuad>& quads);
+
+}  // namespace capture
