@@ -1,12 +1,12 @@
-// Start-up, the window's messages, the clocks and the main loop on a
-// scripted platform: the real SDL one on its offscreen driver, with the
-// answer, failures, clock and messages scripted.
+// Start-up, the window's messages, the clocks, the main loop and the command line
+// on the scripted platform.
 #include "tests/support/test.h"
 
 #include <tuple>
 
 #include "app/clocks.h"
 #include "app/display_window.h"
+#include "app/options.h"
 #include "app/show_main.h"
 #include "tests/support/scripted_platform.h"
 
@@ -21,25 +21,18 @@ TEST(Startup, EachAnswerAndFailureGivesItsWindowAndBoxes) {
     using Step = ScriptedPlatform::Step;
     const std::string mode =
         "can't change display settingsdgorij\xC3\xB6oiejh\xC3\xB6oj\xC3\xB6ose";
+    const std::string failed = "|" + kExtensions;
     // The answer, the step that fails, what happens, the boxes captioned "you fail".
-    const std::tuple<bool, Step, std::string, std::vector<std::string>> cases[] = {
-        {false, Step::none, "ask class window context show", {}},
-        {true, Step::none, "ask class mode cursor window context show", {}},
+    const std::tuple<bool, Step, std::string, std::string> cases[] = {
+        {false, Step::none, "ask class window context show", ""},
+        {true, Step::none, "ask class mode cursor window context show", ""},
         // A refused mode keeps the window style; the cursor goes after the box.
-        {true, Step::displayMode, "ask class mode notice cursor window context show", {mode}},
-        {false,
-         Step::registerClass,
-         "ask class notice notice",
-         {"some window init failzz", kExtensions}},
-        {false,
-         Step::createWindow,
-         "ask class window notice notice",
-         {"fail fail fail", kExtensions}},
-        {true,
-         Step::glContext,
-         "ask class mode cursor window context notice notice",
-         {"r\xC3\xB6yh", kExtensions}},
-    };
+        {true, Step::displayMode, "ask class mode notice cursor window context show", "|" + mode},
+        {false, Step::registerClass, "ask class notice notice",
+         "|some window init failzz" + failed},
+        {false, Step::createWindow, "ask class window notice notice", "|fail fail fail" + failed},
+        {true, Step::glContext, "ask class mode cursor window context notice notice",
+         "|r\xC3\xB6yh" + failed}};
     for (const auto& [yes, failAt, events, notices] : cases) {
         SCOPED_TRACE(events);
         ScriptedPlatform platform;
@@ -47,14 +40,14 @@ TEST(Startup, EachAnswerAndFailureGivesItsWindowAndBoxes) {
         platform.failAt = failAt;
         app::mainWindow = app::DisplayWindow{};
         app::mainWindow.create();
-        std::string happened;
+        std::string happened, boxes;
         for (const std::string& e : platform.events) happened += (happened.empty() ? "" : " ") + e;
+        for (const auto& [text, caption] : platform.boxes)
+            boxes += (boxes.empty() ? text + caption
+                                    : "|" + text + (caption == "you fail" ? "" : caption));
         EXPECT_EQ(happened, events);
-        ASSERT_EQ(platform.boxes.size(), notices.size() + 1);
-        EXPECT_EQ(platform.boxes[0], std::make_pair(kQuestion, std::string(32, ' ') + "' -"));
-        for (std::size_t i = 0; i < notices.size(); ++i)
-            EXPECT_EQ(platform.boxes[i + 1], std::make_pair(notices[i], std::string("you fail")));
-        const bool running = notices.size() < 2;
+        EXPECT_EQ(boxes, kQuestion + std::string(32, ' ') + "' -" + notices);
+        const bool running = std::count(notices.begin(), notices.end(), '|') < 2;
         EXPECT_EQ(app::mainWindow.running, running);
         EXPECT_EQ(platform.windowStyle == platform::WindowStyle::popup,
                   yes && failAt != Step::displayMode);
@@ -96,8 +89,7 @@ TEST(Clocks, LapReadsTheCounterTwiceAndExtensionsAreFoundAtTheVeryEnd) {
 }
 
 TEST(MainLoop, SeventyThreeSecondsGoOnAndTheFirstCheckPastThemEnds) {
-    // Counter readings at which a loop clock started at the first shows
-    // exactly 73.0 s at the second.
+    // Readings at which a loop clock started at the first shows exactly 73.0 s.
     constexpr std::uint32_t start = 123608, exactly73 = 196608;
     ASSERT_EQ(exactly73 * double{0.001f} - double{static_cast<float>(start * double{0.001f})},
               73.0);
@@ -126,10 +118,31 @@ TEST(MainLoop, EscapeAndCloseEndTheShowAfterTheirFrameOtherMessagesDoNot) {
         EXPECT_TRUE(platform.pumps == 3 && platform.swaps == 3) << message;
     }
     app::DisplayWindow window;
-    EXPECT_EQ(window.handleMessage(nullptr, platform::WM_SYSCOMMAND, platform::SC_SCREENSAVE, 0),
-              0);
-    EXPECT_EQ(window.handleMessage(nullptr, platform::WM_SYSCOMMAND, platform::SC_MONITORPOWER, 0),
-              0);
+    for (const auto command : {platform::SC_SCREENSAVE, platform::SC_MONITORPOWER})
+        EXPECT_EQ(window.handleMessage(nullptr, platform::WM_SYSCOMMAND, command, 0), 0);
+}
+
+// From a scratch folder: the last screen option answers, --data names the folder.
+TEST(CommandLine, ScreenOptionsAnswerTheQuestionAndDataNamesTheFolder) {
+    for (const bool full : {false, true}) {
+        ScriptedPlatform platform;
+        std::string folder = (std::filesystem::temp_directory_path() / "streakshow-XXXXXX");
+        ASSERT_NE(mkdtemp(folder.data()), nullptr);
+        const auto previous = std::filesystem::current_path();
+        std::filesystem::current_path(folder);
+        std::filesystem::create_directory("pictures");
+        platform.onPump = [](ScriptedPlatform& p) { p.queueMessage(platform::WM_CLOSE); };
+        const char* argv[] = {"streakshow", full ? "--windowed" : "--fullscreen", "--data",
+                              "pictures", full ? "--fullscreen" : "--windowed"};
+        app::mainWindow = app::DisplayWindow{};
+        EXPECT_EQ(app::runProgram(5, argv), 0);
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(folder);
+        EXPECT_TRUE(platform.countEvents("ask") == 0 && platform.swaps == 1);
+        EXPECT_EQ(platform.countEvents("mode"), full);
+        EXPECT_EQ(platform.windowStyle == platform::WindowStyle::popup, full);
+        EXPECT_EQ(platform.musicPath, "pictures/vindu-tarok.mp3");
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "tests/image/jpeg_samples.h"
 
+#include <algorithm>
 #include <cstdio>  // before jpeglib.h, which needs FILE and size_t
 #include <cstdlib>
 
@@ -42,15 +43,13 @@ void aan(float* b, int stride) {
     for (int i = 0; i < 8; ++i) b[i * stride] = y[i];
 }
 
-std::uint8_t clamp(int v) {
-    return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
-}
+std::uint8_t clamp(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); }
 
 }  // namespace
 
 Bytes encode(const EncodeOptions& options) {
     const int channels = options.twoComponents ? 2 : 3;
-    const std::vector<std::uint8_t> picture = testPicture(options.width, options.height, channels);
+    std::vector<std::uint8_t> picture = testPicture(options.width, options.height, channels);
     jpeg_compress_struct cinfo;
     jpeg_error_mgr error;
     cinfo.err = jpeg_std_error(&error);
@@ -58,8 +57,8 @@ Bytes encode(const EncodeOptions& options) {
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(options.width);
-    cinfo.image_height = static_cast<JDIMENSION>(options.height);
+    cinfo.image_width = JDIMENSION(options.width);
+    cinfo.image_height = JDIMENSION(options.height);
     cinfo.input_components = channels;
     cinfo.in_color_space = options.twoComponents ? JCS_UNKNOWN : JCS_RGB;
     jpeg_set_defaults(&cinfo);
@@ -67,9 +66,8 @@ Bytes encode(const EncodeOptions& options) {
     jpeg_set_quality(&cinfo, options.quality, TRUE);
     cinfo.comp_info[0].h_samp_factor = options.hFactor;
     cinfo.comp_info[0].v_samp_factor = options.vFactor;
-    cinfo.optimize_coding = options.optimize ? TRUE : FALSE;
-    if (options.restartMcus > 0)
-        cinfo.restart_interval = static_cast<unsigned>(options.restartMcus);
+    cinfo.optimize_coding = options.optimize;
+    cinfo.restart_interval = static_cast<unsigned>(options.restartMcus);
     jpeg_scan_info split[3];
     if (options.scans > 1 && cinfo.num_components == 3) {
         for (int i = 0; i < 3; ++i) split[i] = jpeg_scan_info{1, {i, 0, 0, 0}, 0, 63, 0, 0};
@@ -79,8 +77,7 @@ Bytes encode(const EncodeOptions& options) {
     }
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<std::uint8_t*>(picture.data()) +
-                       static_cast<std::size_t>(cinfo.next_scanline) * options.width * channels;
+        JSAMPROW row = &picture[std::size_t{cinfo.next_scanline} * options.width * channels];
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);

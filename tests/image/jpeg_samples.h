@@ -1,5 +1,5 @@
-// Test pictures made at run time with libjpeg-turbo, which is also the peer
-// decoder and the source of each picture's coefficients for an exact model.
+// Test pictures made by libjpeg-turbo, the peer decoder and the source of the
+// coefficients for an exact model.
 #pragma once
 
 #include <cstdint>
@@ -22,10 +22,8 @@ struct EncodeOptions {
 // Encodes a picture with smooth, hard-edged and noisy parts, the same for equal sizes.
 Bytes encode(const EncodeOptions& options);
 
-// What libjpeg-turbo reads in a file: its own decode with the float IDCT and
-// plain replication (RGB, or the raw samples of one or two components), and
-// the RGBA pixels that the show's decoder must give, worked out from the
-// file's coefficients with the arithmetic written out step by step.
+// libjpeg-turbo's decode (float IDCT, replication; RGB or the raw samples of one
+// or two components), and the RGBA pixels ours must give, from the coefficients.
 struct Reference {
     int width = 0, height = 0, components = 0;
     std::vector<std::uint8_t> samples, exact;

@@ -1,6 +1,7 @@
-// Files read whole, and pictures placed in power-of-two textures, read back
-// from GL.
+// Files read whole, and pictures in power-of-two textures, read back from GL.
 #include "image/texture.h"
+
+#include <fstream>
 
 #include "image/file_buffer.h"
 #include "tests/image/jpeg_samples.h"
@@ -20,24 +21,21 @@ Bytes texels(const image::Texture& texture) {
 
 TEST(Texture, HoldsAFileInAPowerOfTwoOrTheEmptyPictureWithOneLine) {
     // Size, power-of-two size, and the fractions of it the picture covers.
-    for (const std::array<float, 6> c : {std::array<float, 6>{0, 0, 1, 1, 0, 0},
-                                         {1, 1, 1, 1, 1, 1},
-                                         {2, 3, 2, 4, 1, 0.75f},
-                                         {513, 512, 1024, 512, 0.50097656f, 1}}) {
-        image::Texture texture(7, 7);
-        texture.setSize(int(c[0]), int(c[1]));
-        EXPECT_EQ((std::array<float, 6>{float(texture.width), float(texture.height),
-                                        float(texture.potWidth), float(texture.potHeight),
-                                        texture.uExtent, texture.vExtent}),
+    using Row = std::array<float, 6>;
+    for (const Row c : {Row{0, 0, 1, 1, 0, 0}, Row{1, 1, 1, 1, 1, 1}, Row{2, 3, 2, 4, 1, 0.75f},
+                        Row{513, 512, 1024, 512, 0.50097656f, 1}}) {
+        image::Texture t(7, 7);
+        t.setSize(int(c[0]), int(c[1]));
+        EXPECT_EQ((Row{float(t.width), float(t.height), float(t.potWidth), float(t.potHeight),
+                       t.uExtent, t.vExtent}),
                   c);
     }
 
     ASSERT_TRUE(test_support::openGlContext());
     const Bytes jpeg = test_jpeg::encode({.width = 20, .height = 13});
     const std::string path = testing::TempDir() + "streakshow_" + std::to_string(getpid()) + ".jpg";
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    std::fwrite(jpeg.data(), 1, jpeg.size(), out);
-    std::fclose(out);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(jpeg.data()), long(jpeg.size()));
     image::FileBuffer good(path.c_str());
     std::remove(path.c_str());
     ASSERT_EQ(good.size, static_cast<int>(jpeg.size()) + 1);
@@ -54,11 +52,10 @@ TEST(Texture, HoldsAFileInAPowerOfTwoOrTheEmptyPictureWithOneLine) {
         const std::size_t x = i / 4 % 32, y = i / 128;
         ASSERT_EQ(got[i], x < 20 && y < 13 ? want[(y * 20 + x) * 4 + i % 4] : 0) << x << "," << y;
     }
-    for (GLenum which : {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER}) {
-        GLint filter = 0;
-        glGetTexParameteriv(GL_TEXTURE_2D, which, &filter);
-        EXPECT_EQ(filter, GL_LINEAR);
-    }
+    GLint filters[2] = {};
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filters[0]);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filters[1]);
+    EXPECT_TRUE(filters[0] == GL_LINEAR && filters[1] == GL_LINEAR);
 
     // A file that cannot be read or decoded: the same name, one texel.
     const GLuint name = texture.glName;

@@ -1,5 +1,4 @@
-// The geometry records, builders and normals, and what Mesh::draw hands to
-// GL, seen through feedback mode.
+// Geometry records, builders, normals, and what Mesh::draw sends (feedback mode).
 #include "tests/support/test.h"
 
 #include "mesh/builders.h"
@@ -12,12 +11,8 @@ using render::Vec3;
 using V = std::array<float, 3>;
 using T = std::array<int, 3>;
 
-V at(const Vec3& v) {
-    return {v.x, v.y, v.z};
-}
-T corners(const mesh::MeshTriangle& t) {
-    return {t.i0, t.i1, t.i2};
-}
+V at(const Vec3& v) { return {v.x, v.y, v.z}; }
+T corners(const mesh::MeshTriangle& t) { return {t.i0, t.i1, t.i2}; }
 void expectNear(const V& got, const V& want, float tolerance = 1e-5f) {
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], want[i], tolerance) << i;
 }
@@ -94,8 +89,7 @@ TEST(Normals, BlendUnitFaceNormalsAndStayZeroWhereThereAreNone) {
     const float k = 1 / std::sqrt(6.0f);
     expectNear(at(box.vertices[0].normal), {-k, 2 * k, -k});
     expectNear(at(box.vertices[6].normal), {k, -k, 2 * k});
-    // A flat triangle, a small one at right angles to it, a zero-area one,
-    // one past the array and an unused vertex.
+    // Flat, small at right angles, zero-area and past-the-array triangles; a vertex unused.
     Mesh m(6, 4);
     const V p[6] = {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {0, 0, 1}, {5, 5, 5}, {0, 1, 0}};
     for (int i = 0; i < 6; ++i) m.vertices[i].position.set(p[i][0], p[i][1], p[i][2]);

@@ -1,5 +1,4 @@
-// The generator's sequence, and glyph requests that cannot be met. (The
-// glyphs themselves are looked at through the show's outline font.)
+// The generator's sequence, and glyph requests that cannot be met.
 #include "tests/support/test.h"
 
 #include "platform/outline_glyphs.h"

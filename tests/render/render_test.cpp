@@ -1,6 +1,5 @@
-// The rendering helpers on a real GL context: matrices and GL state as GL
-// keeps them, and what the 2D primitives and the outline font send, seen
-// through feedback mode.
+// The rendering helpers on a real GL context: matrices and state as GL keeps
+// them; what the primitives and the outline font send, through feedback mode.
 #include <GL/glu.h>
 #include "tests/support/test.h"
 
@@ -17,14 +16,13 @@ using F3 = std::array<float, 3>;
 using F4 = std::array<float, 4>;
 using Floats = std::vector<float>;
 
-F3 xyz(const Vec3& v) {
-    return {v.x, v.y, v.z};
-}
+F3 xyz(const Vec3& v) { return {v.x, v.y, v.z}; }
 void expectNear(const F3& got, const F3& want) {
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], want[i], 1e-6) << i;
 }
-std::array<float, 16> matrix(GLenum which) {
-    std::array<float, 16> m{};
+template <std::size_t N = 16>
+std::array<float, N> matrix(GLenum which) {
+    std::array<float, N> m{};
     glGetFloatv(which, m.data());
     return m;
 }
@@ -53,8 +51,7 @@ TEST(Matrix4AndGlState, ComposeOnTheStackAndRestoreWhatTheyChange) {
     expectNear(xyz(Vec3(1, 0, 0).transform(m)), {0, 1, -4});
     EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), before);
 
-    // The overlay turns off what would hide or tint 2D drawing, and puts
-    // every attribute back.
+    // The overlay turns off what would hide or tint 2D drawing, then puts all back.
     const GLenum caps[] = {GL_DEPTH_TEST, GL_LIGHTING, GL_FOG};
     for (GLenum cap : caps) glEnable(cap);
     render::beginOverlay(0, 0, 480, 640);
@@ -62,9 +59,7 @@ TEST(Matrix4AndGlState, ComposeOnTheStackAndRestoreWhatTheyChange) {
     glViewport(0, 0, 10, 10);
     render::endOverlay();
     for (GLenum cap : caps) EXPECT_TRUE(glIsEnabled(cap)) << cap;
-    GLint viewport[4] = {};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 1024) << "every attribute comes back";
+    EXPECT_EQ(matrix<4>(GL_VIEWPORT)[2], 1024) << "every attribute comes back";
     EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), before);
     // The show's perspective is GLU's with near 0.01f and far 10000.
     glMatrixMode(GL_PROJECTION);
@@ -72,9 +67,7 @@ TEST(Matrix4AndGlState, ComposeOnTheStackAndRestoreWhatTheyChange) {
     const auto perspective = matrix(GL_PROJECTION_MATRIX);
     render::setPerspective(45, 1.3333334f);
     EXPECT_EQ(matrix(GL_PROJECTION_MATRIX), perspective);
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
+    EXPECT_EQ(matrix<1>(GL_MATRIX_MODE)[0], float{GL_MODELVIEW});
 }
 
 TEST(Primitives, TheDiscRunsClockwiseFromTheTopAndSurvivesCulling) {
@@ -96,14 +89,11 @@ TEST(Primitives, TheDiscRunsClockwiseFromTheTopAndSurvivesCulling) {
         for (int k = 0; k < 6; ++k)
             EXPECT_NEAR(disc[3 * i + k / 2][k % 2], want[k / 2][k % 2], 2e-3);
     }
-    F4 colour;
-    glGetFloatv(GL_CURRENT_COLOR, colour.data());
-    EXPECT_EQ(colour, (F4{0.25f, 0.5f, 0.75f, 0.5f}));
+    EXPECT_EQ(matrix<4>(GL_CURRENT_COLOR), (F4{0.25f, 0.5f, 0.75f, 0.5f}));
     glDisable(GL_CULL_FACE);
 }
 
-// The glyph in em units, lit by a white light from (0.6, 0.8, 0) alone: the
-// red of each vertex shows its normal.
+// The glyph in em units, lit from (0.6, 0.8, 0) alone: red shows the normal.
 std::vector<std::array<double, 4>> glyph(GLuint list) {
     const GLfloat black[] = {0, 0, 0, 1}, white[] = {1, 1, 1, 1}, light[] = {0.6f, 0.8f, 0, 0};
     glEnable(GL_LIGHTING);
@@ -140,9 +130,8 @@ TEST(OutlineFont, GlyphsAreClosedSolidsFacingOutwardsInTimesMetrics) {
     }
     EXPECT_TRUE(glyph(font.listBase + 255).empty() && m[255].cellIncX == 0) << "the last is empty";
 
-    // 'A': the front cap at z = 0 faces +z; with every face turned outwards
-    // the solid's signed volume is the cap's area times the depth, 0.2; and
-    // the normals sent agree with the faces.
+    // 'A': the front cap at z = 0 faces +z; faces turned outwards give a signed
+    // volume of the cap's area times the depth, 0.2; normals agree with faces.
     const auto a = glyph(font.listBase + 'A');
     ASSERT_GT(a.size(), 60u);
     double volume = 0, front = 0;
@@ -177,8 +166,7 @@ TEST(OutlineFont, GlyphsAreClosedSolidsFacingOutwardsInTimesMetrics) {
     EXPECT_NEAR(m['A'].cellIncX, 1479 / 2048.0, 1e-4);
     EXPECT_NEAR(m['A'].originY - m['A'].blackBoxY, 0, 0.01);
     EXPECT_LT(m['g'].originY - m['g'].blackBoxY, -0.1);
-    // Code page 1252: 0x80 the euro sign, 0x9F Y with diaeresis; 0x81 is
-    // undefined: nothing drawn, and the face's .notdef advance.
+    // Code page 1252: 0x80 euro, 0x9F Y diaeresis; 0x81 undefined (.notdef advance).
     EXPECT_FALSE(glyph(font.listBase + 0x80).empty());
     EXPECT_NEAR(m[0x80].cellIncX, 0.5, 1e-4);
     EXPECT_EQ(m[0x9F].cellIncX, m['Y'].cellIncX);

@@ -1,7 +1,6 @@
-// The show beside a model of its rules with a random generator of its own:
-// frame after frame, the same timeline, the same random draws, the same
-// transforms handed to GL and the same streak quads. No GL context is
-// current here, so GL calls do nothing and only the recording sees them.
+// The show beside a model of its rules with its own random generator: every
+// frame the same timeline, draws, transforms and streak quads. With no GL
+// context current only the recording sees the GL calls.
 #include "tests/support/test.h"
 
 #include <tuple>
@@ -34,14 +33,14 @@ struct Model {
     }
     static bool chance(float& switchTime, float delta) {
         switchTime += delta;
-        if (!(switchTime > 0.01f)) return false;
-        switchTime = 0;
-        return true;
+        const bool due = switchTime > 0.01f;
+        if (due) switchTime = 0;
+        return due;
     }
     void rotations(float x, float y, float z) {
-        transforms.push_back({test_support::rotate, x, 1, 0, 0});
-        transforms.push_back({test_support::rotate, y, 0, 1, 0});
-        transforms.push_back({test_support::rotate, z, 0, 0, 1});
+        transforms.insert(transforms.end(), {{test_support::rotate, x, 1, 0, 0},
+                                             {test_support::rotate, y, 0, 1, 0},
+                                             {test_support::rotate, z, 0, 0, 1}});
     }
 
     void frame(float t, float delta, std::uint32_t counter) {
@@ -53,10 +52,7 @@ struct Model {
                                   static_cast<float>(a * double{0.002f}), 1, 0});
         }
         zoomTime += delta;
-        if (draw(10) < 3) {
-            zoomTime = 0;
-            backgroundIndex = draw(5) + 1;
-        }
+        if (draw(10) < 3) std::tie(zoomTime, backgroundIndex) = std::tuple{0.0f, draw(5) + 1};
         if (t >= 5 && t < 200) {
             if (chance(ringSwitchTime, delta) && draw(10) < 3) ringOn = !ringOn;
             if (ringOn) ring(delta);
@@ -91,16 +87,14 @@ struct Model {
     void boxes(float delta, std::uint32_t counter) {
         boxSeedTime += delta;
         if (boxSeedTime >= 0.01f) {
-            if (draw(10) < 2) ++boxSeed;
+            boxSeed += draw(10) < 2;
             boxSeedTime = 0;
         }
         state = static_cast<std::uint32_t>(boxSeed);
-        const auto coordinate = [this] {
-            return static_cast<float>(draw(1000) * double{0.02f} - 10);
-        };
+        const auto place = [this] { return static_cast<float>(draw(1000) * double{0.02f} - 10); };
         const auto angle = [this] { return static_cast<float>(draw(1000) * double{0.36f}); };
         for (int i = 0; i < 100; ++i) {
-            const float z = coordinate(), y = coordinate(), x = coordinate();
+            const float z = place(), y = place(), x = place();
             const float aboutZ = angle(), aboutY = angle(), aboutX = angle();
             transforms.push_back({test_support::translate, x, y, z, 0});
             rotations(aboutX, aboutY, aboutZ);
@@ -118,8 +112,7 @@ struct Model {
             float y = edge < 2 ? (edge == 0 ? 0 : 480) : along;
             const float dx = edge < 2 ? 0 : (edge == 2 ? 2 : -2), dy = edge < 2 ? 2 - 4 * edge : 0;
             for (; x >= 0 && y >= 0 && x <= 640 && y <= 480; x += dx, y += dy) {
-                // The capture's rows run up, the overlay's down; past the end
-                // it reads the last pixel.
+                // The capture's rows run up, the overlay's down; past the end: its last pixel.
                 const int i = std::min(static_cast<int>(x) + static_cast<int>(y) * 640, 307199);
                 const unsigned char* p = capture + 4 * i;
                 const double k = 0.003921569f;
@@ -149,8 +142,7 @@ TEST(Replay, EveryFrameOfTheShowFollowsItsRules) {
     test_support::ScriptedPlatform platform;
     auto& recording = test_support::glRecording();
     recording.enabled = true;
-    // With no context the frame's own read-back leaves this capture alone: a
-    // black left third, noise elsewhere, and a bright last pixel.
+    // Untouched by the frame's read-back (no context): black left third, noise, last pixel bright.
     for (std::size_t i = 0; i < show::kCaptureBytes; ++i) {
         const bool black = i / 4 % 640 < 213 && i < show::kCaptureBytes - 4;
         show::captureBuffer[i] = black ? 0 : static_cast<unsigned char>((i * 2654435761u) >> 13);
@@ -160,8 +152,7 @@ TEST(Replay, EveryFrameOfTheShowFollowsItsRules) {
     platform.now = 1000;
     app::showClock.lap();
     app::frameClock.lap();
-    // Frame times from 1 to 66 ms cross the hundredth-of-a-second paces
-    // both ways; the show runs past its 73 seconds.
+    // Frame times of 1 to 66 ms cross the hundredth-of-a-second paces, past 73 s.
     const std::uint32_t frameTimes[] = {33, 17, 4, 50, 1, 9, 40, 66, 3, 21};
     int flips = 0, backgrounds = 0;
     for (int frame = 0; app::showTime < 74; ++frame) {
@@ -178,8 +169,7 @@ TEST(Replay, EveryFrameOfTheShowFollowsItsRules) {
                   std::tie(model.backgroundIndex, model.zoomTime, model.ringOn,
                            model.ringSwitchTime, model.boxesOn, model.boxesSwitchTime,
                            model.ringSegments, model.ringPhase, model.boxSeed));
-        // The face (a quad, two discs) and the background come first; streak
-        // quads of zero width draw nothing, whether they are sent or not.
+        // Face quad, two discs and background first; quads of zero width draw nothing.
         Vertices drawn;
         for (std::size_t q = 0; q + 3 < recording.vertices.size(); q += 4) {
             const RecordedVertex* v = &recording.vertices[q];

@@ -1,6 +1,5 @@
-// The show started as the program starts it, on Mesa's software rasteriser:
-// what each hidden scene leaves in the capture, what the streaks show, and
-// the whole program from start-up to exit on a scripted clock.
+// The show as the program starts it, on llvmpipe: what each hidden scene leaves in
+// the capture, what the streaks show, and the whole program on a scripted clock.
 #include <turbojpeg.h>
 #include "tests/support/test.h"
 
@@ -20,9 +19,10 @@ namespace {
 void writeJpeg(const char* path, int width, int height, std::array<unsigned char, 3> top,
                std::array<unsigned char, 3> bottom) {
     std::vector<unsigned char> rgb;
-    for (int i = 0; i < width * height; ++i)
-        rgb.insert(rgb.end(), i / width < height / 2 ? top.begin() : bottom.begin(),
-                   i / width < height / 2 ? top.end() : bottom.end());
+    for (int i = 0; i < width * height; ++i) {
+        const auto& colour = i / width < height / 2 ? top : bottom;
+        rgb.insert(rgb.end(), colour.begin(), colour.end());
+    }
     tjhandle encoder = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
@@ -56,9 +56,10 @@ class ShowRun : public ::testing::Test {
 };
 
 std::array<int, 3> captured(int x, int y) {  // y counted up from the bottom
-    const unsigned char* p = show::captureBuffer + (static_cast<std::size_t>(y) * 640 + x) * 4;
+    const unsigned char* p = show::captureBuffer + (y * 640 + x) * 4;
     return {p[0], p[1], p[2]};
 }
+using Rgb = std::array<int, 3>;
 
 int brightPixels(const std::vector<unsigned char>& rgba, int threshold) {
     int count = 0;
@@ -89,14 +90,11 @@ TEST_F(ShowRun, EachHiddenSceneReachesTheCaptureAndTheStreaksShowIt) {
     // The quad spans window pixels x 205..819, y 115..653, upside down: the
     // picture's top band (red) along the lower edge; black discs of radius
     // 0.14 around window (410, 115) and (614, 115); outside the quad nothing.
-    EXPECT_EQ(captured(300, 200), (std::array<int, 3>{254, 0, 0}));
-    EXPECT_EQ(captured(300, 450), (std::array<int, 3>{0, 0, 254}));
-    EXPECT_EQ(captured(410, 130), (std::array<int, 3>{0, 0, 0}));
-    EXPECT_EQ(captured(614, 130), (std::array<int, 3>{0, 0, 0})) << "the other disc";
-    EXPECT_EQ(captured(100, 300), (std::array<int, 3>{0, 0, 0}));
-    EXPECT_EQ(captured(300, 114), (std::array<int, 3>{0, 0, 0})) << "the row below the quad";
-    // Over a background at a fifth of its brightness (at most 48), the
-    // streaks over the face are bright.
+    EXPECT_EQ(captured(300, 200), (Rgb{254, 0, 0}));
+    EXPECT_EQ(captured(300, 450), (Rgb{0, 0, 254}));
+    for (const auto& [x, y] : {std::pair{410, 130}, {614, 130}, {100, 300}, {300, 114}})
+        EXPECT_EQ(captured(x, y), (Rgb{0, 0, 0})) << x << "," << y;
+    // Over a background at a fifth of its brightness (at most 48), bright streaks.
     const std::vector<unsigned char> shown = window();
     EXPECT_GT(brightPixels(shown, 60), 1000);
     // Elsewhere the background: slot i is grey 40 i, dimmed to 8 i.
@@ -134,9 +132,7 @@ TEST_F(ShowRun, EachHiddenSceneReachesTheCaptureAndTheStreaksShowIt) {
     EXPECT_EQ(brightPixels(field, 0), white) << "nothing but white on black";
 }
 
-// Runs after the program's static objects are gone (registered before any
-// of them exist): the seven pictures' textures were deleted, backgrounds
-// before the face, while the context was still current.
+// At exit, after the program's statics: the seven textures went, the face last.
 void checkTexturesReleased() {
     const auto& deleted = test_support::glRecording().deletedTextures;
     if (deleted.size() != 7) _exit(3);
@@ -148,8 +144,7 @@ TEST_F(ShowRun, RunsTheWholeShowAndReleasesItsPicturesAtExit) {
         {
             std::atexit(checkTexturesReleased);
             platform.now = 500;
-            // Two frames a second from the loop's start at 0.5 s; with the
-            // float 0.001 the frame at 73.0 s nominal reads a hair over.
+            // Two frames a second from 0.5 s; with the float 0.001, 73.0 s reads a hair over.
             platform.onPump = [](test_support::ScriptedPlatform& p) { p.now += 500; };
             const int result = app::WinMain();
             std::exit(result == 0 && platform.pumps == 146 && platform.swaps == 146 &&

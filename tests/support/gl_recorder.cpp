@@ -5,8 +5,7 @@
 namespace test_support {
 
 GlRecording& glRecording() {
-    // Never destroyed: the show deletes its textures after the test's own
-    // static objects have gone.
+    // Never destroyed: the show deletes its textures after the test's statics.
     static GlRecording* const recording = new GlRecording();
     return *recording;
 }

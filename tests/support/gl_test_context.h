@@ -1,5 +1,4 @@
-// The GL context that GL tests draw into: 1024 by 768, hidden, on Mesa's
-// software rasteriser, opened once per test process; and what GL receives,
+// The hidden 1024 by 768 GL context of a test process, and what GL receives,
 // seen through feedback mode.
 #pragma once
 
@@ -10,8 +9,7 @@
 
 namespace test_support {
 
-// Opens the context if needed and makes it current. Fails the calling test
-// (and returns false) when no context can be made.
+// Opens the context if needed and makes it current; false fails the test.
 bool openGlContext();
 
 // The vertices of the polygons that `draw` sends, each as the `size` floats

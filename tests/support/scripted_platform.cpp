@@ -6,9 +6,8 @@
 namespace test_support {
 
 ScriptedPlatform::~ScriptedPlatform() {
-    // SDL unloads the GL driver when its window goes; what the driver keeps
-    // until exit would then be reported by the leak checker without a module
-    // name to suppress it by. Pinning every loaded library keeps the names.
+    // SDL unloads the GL driver with its window; pinning every library keeps
+    // the module names that the leak checker's suppressions go by.
     dl_iterate_phdr(
         [](dl_phdr_info* info, std::size_t, void*) {
             if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0')

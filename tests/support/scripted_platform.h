@@ -1,6 +1,5 @@
-// A platform for tests: the real SDL one on the offscreen driver, with the
-// question answered by the script, failures injected at any start-up step,
-// a clock the test sets, and window messages queued by the test.
+// The real SDL platform on the offscreen driver, scripted: the answer, a failing
+// start-up step, the millisecond counter and queued window messages.
 #pragma once
 
 #include <algorithm>
@@ -22,7 +21,6 @@ class ScriptedPlatform : public platform::SdlPlatform {
     ScriptedPlatform() : SdlPlatform(Options{.offscreen = true}) { platform::setPlatform(this); }
     ~ScriptedPlatform() override;
 
-    // The script.
     bool answerYes = false;
     Step failAt = Step::none;
     std::uint32_t now = 0;  // what the millisecond counter reads
@@ -32,13 +30,10 @@ class ScriptedPlatform : public platform::SdlPlatform {
         queued_.emplace_back(message, wParam);
     }
 
-    // What happened, in order: "ask", "notice", "class", "mode", "cursor",
-    // "window", "context", "show", "sound", "open", "play".
-    std::vector<std::string> events;
+    std::vector<std::string> events;  // "ask", "notice", "class", "mode", "cursor", ...
     std::vector<std::pair<std::string, std::string>> boxes;  // (text, caption)
     Style windowStyle = Style::overlapped;
-    int pumps = 0;
-    int swaps = 0;
+    int pumps = 0, swaps = 0;
     std::string musicPath;
     int countEvents(const std::string& name) const {
         return static_cast<int>(std::count(events.begin(), events.end(), name));
@@ -56,8 +51,7 @@ class ScriptedPlatform : public platform::SdlPlatform {
         return happened("class", Step::registerClass) &&
                SdlPlatform::registerWindowClass(name, procedure);
     }
-    // The offscreen driver has no modes to change, and full screen is only
-    // pretended: the window is always windowed.
+    // The offscreen driver has no modes: full screen is only pretended.
     bool changeDisplayMode(int, int, int) override { return happened("mode", Step::displayMode); }
     void hideCursor() override { happened("cursor"); }
     platform::WindowHandle createWindow(const char* name, const char* title, Style style, int width,
@@ -98,7 +92,6 @@ class ScriptedPlatform : public platform::SdlPlatform {
     }
 
   private:
-    // Notes the step; false when the script fails it.
     bool happened(const char* event, Step step = Step::none) {
         events.emplace_back(event);
         return step == Step::none || step != failAt;

@@ -1,5 +1,4 @@
-// What the tests share: GoogleTest, GL, the parts of the standard library
-// they use, and the GL context with its feedback helper.
+// What the tests share: GoogleTest, GL, the standard library, the GL context.
 #pragma once
 
 #include <GL/gl.h>

@@ -1,8 +1,6 @@
-// libFuzzer entry: any bytes, as a whole file in memory. Pictures above a
-// megapixel are refused once their headers are read, as libjpeg-turbo's own
-// fuzzers do, so that a run spends its time on many inputs. Rows go to a
-// buffer of exactly one band, so that the sanitizer sees a band longer than
-// announced; they must come once each, in order, and all of them.
+// libFuzzer entry: any bytes as a file in memory; above a megapixel refused after
+// the headers, as libjpeg-turbo's fuzzers do. Rows go to a buffer of exactly one
+// band (the sanitizer sees overruns) and must come once each, in order, all of them.
 #include <cstdint>
 #include <string>
 #include <vector>
