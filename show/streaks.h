@@ -20,6 +20,7 @@ extern bool streaksSendEmptyQuads;
 struct StreakQuad {
     float x0, y0, x2, y2;
     std::uint8_t red, green, blue;
+    bool operator==(const StreakQuad&) const = default;
 };
 
 // Set, the quads are appended here instead of being sent to GL, for a caller

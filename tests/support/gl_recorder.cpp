@@ -14,8 +14,6 @@ GlRecording& glRecording() {
 
 namespace {
 
-std::array<GLubyte, 4> current = {255, 255, 255, 255};
-
 // Calls the GL library's own entry point, looked up once.
 template <typename... Args>
 void forward(void*& real, const char* name, Args... args) {
@@ -32,17 +30,6 @@ void transform(test_support::Transform kind, float a, float b, float c, float d)
 
 extern "C" {
 
-void glColor4ub(GLubyte r, GLubyte g, GLubyte b, GLubyte a) {
-    current = {r, g, b, a};
-    static void* real = nullptr;
-    forward(real, "glColor4ub", r, g, b, a);
-}
-void glVertex2f(GLfloat x, GLfloat y) {
-    auto& recording = test_support::glRecording();
-    if (recording.enabled) recording.vertices.push_back({x, y, current});
-    static void* real = nullptr;
-    forward(real, "glVertex2f", x, y);
-}
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
     transform(test_support::translate, x, y, z, 0);
     static void* real = nullptr;

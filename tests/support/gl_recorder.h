@@ -9,26 +9,14 @@
 
 namespace test_support {
 
-struct RecordedVertex {
-    float x, y;
-    std::array<GLubyte, 4> colour;  // the last glColor4ub
-    bool operator==(const RecordedVertex&) const = default;
-};
-
 // A glTranslatef, glRotatef or glScalef call: its kind and its arguments.
 enum Transform : int { translate, rotate, scale };
 using TransformCall = std::array<float, 5>;
 
 struct GlRecording {
     bool enabled = false;
-    std::vector<RecordedVertex> vertices;  // glVertex2f
     std::vector<TransformCall> transforms;
     std::vector<GLuint> deletedTextures;  // glDeleteTextures, always recorded
-
-    void clear() {
-        vertices.clear();
-        transforms.clear();
-    }
 };
 
 GlRecording& glRecording();
