@@ -2,6 +2,9 @@
 
 #include <dlfcn.h>
 
+#include <map>
+#include <string>
+
 namespace test_support {
 
 GlRecording& glRecording() {
@@ -14,41 +17,36 @@ GlRecording& glRecording() {
 
 namespace {
 
-// Calls the GL library's own entry point, looked up once.
+using namespace test_support;
+
+// Calls the GL library's own entry point, looked up once (in a table that
+// outlives the show's textures, deleted at exit).
 template <typename... Args>
-void forward(void*& real, const char* name, Args... args) {
+void forward(const char* name, Args... args) {
+    static auto& reals = *new std::map<std::string, void*>();
+    void*& real = reals[name];
     if (real == nullptr) real = dlsym(RTLD_NEXT, name);
     reinterpret_cast<void (*)(Args...)>(real)(args...);
 }
 
-void transform(test_support::Transform kind, float a, float b, float c, float d) {
-    if (test_support::glRecording().enabled)
-        test_support::glRecording().transforms.push_back({float(kind), a, b, c, d});
+template <typename... Args>
+void record(Transform kind, const char* name, Args... args) {
+    if (glRecording().enabled) glRecording().transforms.push_back({float(kind), args...});
+    forward(name, args...);
 }
 
 }  // namespace
 
 extern "C" {
 
-void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
-    transform(test_support::translate, x, y, z, 0);
-    static void* real = nullptr;
-    forward(real, "glTranslatef", x, y, z);
+void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record(translate, "glTranslatef", x, y, z); }
+void glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) {
+    record(rotate, "glRotatef", a, x, y, z);
 }
-void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) {
-    transform(test_support::rotate, angle, x, y, z);
-    static void* real = nullptr;
-    forward(real, "glRotatef", angle, x, y, z);
-}
-void glScalef(GLfloat x, GLfloat y, GLfloat z) {
-    transform(test_support::scale, x, y, z, 0);
-    static void* real = nullptr;
-    forward(real, "glScalef", x, y, z);
-}
+void glScalef(GLfloat x, GLfloat y, GLfloat z) { record(scale, "glScalef", x, y, z); }
 void glDeleteTextures(GLsizei n, const GLuint* names) {
-    for (GLsizei i = 0; i < n; ++i) test_support::glRecording().deletedTextures.push_back(names[i]);
-    static void* real = nullptr;
-    forward(real, "glDeleteTextures", n, names);
+    glRecording().deletedTextures.insert(glRecording().deletedTextures.end(), names, names + n);
+    forward("glDeleteTextures", n, names);
 }
 
 }  // extern "C"
