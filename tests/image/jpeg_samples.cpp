@@ -110,16 +110,14 @@ std::vector<std::uint8_t> exactPixels(jpeg_decompress_struct& cinfo, jvirt_barra
                                                             arrays[k], by, 1, FALSE);
             for (JDIMENSION bx = 0; bx < c.width_in_blocks; ++bx) {
                 float block[64];
-                for (int n = 0; n < 64; ++n) {
+                for (int n = 0; n < 64; ++n)
                     block[n] = static_cast<float>(c.quant_table->quantval[n]) *
                                static_cast<float>(row[0][bx][n]) * factors[n / 8] * factors[n % 8];
-                }
                 for (int i = 0; i < 8; ++i) aan(block + i, 8);
                 for (int i = 0; i < 8; ++i) aan(block + 8 * i, 1);
-                for (int n = 0; n < 64; ++n) {
+                for (int n = 0; n < 64; ++n)
                     planes[k][(by * 8 + n / 8) * stride + bx * 8 + n % 8] =
                         clamp((static_cast<int>(block[n]) >> 3) + 128);
-                }
             }
         }
     }
@@ -163,16 +161,12 @@ Reference readReference(const Bytes& jpeg) {
         jpeg_mem_src(&c, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
         jpeg_read_header(&c, TRUE);
     }
-    Reference out;
-    out.exact = exactPixels(cinfo[0], jpeg_read_coefficients(&cinfo[0]));
     jpeg_decompress_struct& d = cinfo[1];
     d.dct_method = JDCT_FLOAT;
-    d.do_fancy_upsampling = FALSE;
-    d.do_block_smoothing = FALSE;
+    d.do_fancy_upsampling = d.do_block_smoothing = FALSE;
     jpeg_start_decompress(&d);
-    out.width = static_cast<int>(d.output_width);
-    out.height = static_cast<int>(d.output_height);
-    out.components = d.output_components;
+    Reference out{int(d.output_width), int(d.output_height), d.output_components};
+    out.exact = exactPixels(cinfo[0], jpeg_read_coefficients(&cinfo[0]));
     const std::size_t row = static_cast<std::size_t>(out.width) * out.components;
     out.samples.assign(row * out.height, 0);
     while (d.output_scanline < d.output_height) {
