@@ -63,9 +63,7 @@ TEST(Builders, BoxPolygonAndRevolvedSquare) {
     ASSERT_TRUE(test_support::openGlContext());
     glTranslatef(1, 2, 3);
     const Mesh ring = mesh::revolveOutline(3, 4, square);
-    GLfloat modelview[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    EXPECT_EQ(modelview[12], 1) << "the modelview matrix is left alone";
+    EXPECT_EQ(test_support::glGet(GL_MODELVIEW_MATRIX)[12], 1) << "the modelview is left alone";
     ASSERT_TRUE(ring.vertexCount == 16 && ring.triangleCount == 32);
     // Ring i is the square moved 3 along x and turned i quarter turns about +y.
     const std::pair<int, V> positions[] = {{0, {4, 0, 0}},  {1, {3, 1, 0}},  {3, {3, -1, 0}},
@@ -108,8 +106,7 @@ TEST(MeshDraw, SendsPlacedTurnedFadedTrianglesAndLeavesTheMatrix) {
     ASSERT_TRUE(test_support::openGlContext());
     glViewport(0, 0, 100, 100);
     glOrtho(-10, 10, -10, 10, -10, 10);  // window x = 5 (x + 10)
-    std::array<GLfloat, 16> before{}, after{};
-    glGetFloatv(GL_MODELVIEW_MATRIX, before.data());
+    const auto before = test_support::glGet(GL_MODELVIEW_MATRIX);
     Mesh m(4, 2);  // one triangle whose corners differ in everything; one past the array
     for (int i = 0; i < 3; ++i) {
         m.vertices[i].position.set(i == 1 ? 2 : 0, i == 0 ? 1 : 0, i == 2 ? 2 : 0);
@@ -131,11 +128,8 @@ TEST(MeshDraw, SendsPlacedTurnedFadedTrianglesAndLeavesTheMatrix) {
                   (std::vector<float>{s.color.r, s.color.g, s.color.b, s.color.a * 0.5f,
                                       s.texCoord.x, s.texCoord.y}));
     }
-    GLfloat state[3];
-    glGetFloatv(GL_CURRENT_NORMAL, state);
-    expectNear({state[0], state[1], state[2]}, {0, 0.6f, 1.6f});
-    glGetFloatv(GL_MODELVIEW_MATRIX, after.data());
-    EXPECT_EQ(after, before);
+    expectNear(test_support::glGet<3>(GL_CURRENT_NORMAL), {0, 0.6f, 1.6f});
+    EXPECT_EQ(test_support::glGet(GL_MODELVIEW_MATRIX), before);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ namespace {
 
 using render::Vec3;
 using test_support::feedback;
+using test_support::glGet;
 using F3 = std::array<float, 3>;
 using F4 = std::array<float, 4>;
 using Floats = std::vector<float>;
@@ -19,12 +20,6 @@ using Floats = std::vector<float>;
 F3 xyz(const Vec3& v) { return {v.x, v.y, v.z}; }
 void expectNear(const F3& got, const F3& want) {
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], want[i], 1e-6) << i;
-}
-template <std::size_t N = 16>
-std::array<float, N> matrix(GLenum which) {
-    std::array<float, N> m{};
-    glGetFloatv(which, m.data());
-    return m;
 }
 
 TEST(Matrix4AndGlState, ComposeOnTheStackAndRestoreWhatTheyChange) {
@@ -40,7 +35,7 @@ TEST(Matrix4AndGlState, ComposeOnTheStackAndRestoreWhatTheyChange) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(1, 2, 3);
-    const auto before = matrix(GL_MODELVIEW_MATRIX);
+    const auto before = glGet(GL_MODELVIEW_MATRIX);
     render::Matrix4 m;
     // X is applied last: (1, 0, 0) goes to (0, 0, -1) about Y, then to (0, 1, 0) about X.
     m.setIdentity().rotate(90, 90, 0);
@@ -49,7 +44,7 @@ TEST(Matrix4AndGlState, ComposeOnTheStackAndRestoreWhatTheyChange) {
     expectNear(xyz(Vec3(1, 0, 0).transform(m)), {0, 1, 0});
     m.setIdentity().rotate(0, 90, 0).translate(3, 1, 0);
     expectNear(xyz(Vec3(1, 0, 0).transform(m)), {0, 1, -4});
-    EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), before);
+    EXPECT_EQ(glGet(GL_MODELVIEW_MATRIX), before);
 
     // The overlay turns off what would hide or tint 2D drawing, then puts all back.
     const GLenum caps[] = {GL_DEPTH_TEST, GL_LIGHTING, GL_FOG};
@@ -59,15 +54,15 @@ TEST(Matrix4AndGlState, ComposeOnTheStackAndRestoreWhatTheyChange) {
     glViewport(0, 0, 10, 10);
     render::endOverlay();
     for (GLenum cap : caps) EXPECT_TRUE(glIsEnabled(cap)) << cap;
-    EXPECT_EQ(matrix<4>(GL_VIEWPORT)[2], 1024) << "every attribute comes back";
-    EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), before);
+    EXPECT_EQ(glGet<4>(GL_VIEWPORT)[2], 1024) << "every attribute comes back";
+    EXPECT_EQ(glGet(GL_MODELVIEW_MATRIX), before);
     // The show's perspective is GLU's with near 0.01f and far 10000.
     glMatrixMode(GL_PROJECTION);
     gluPerspective(45, 1.3333334f, 0.01f, 10000);
-    const auto perspective = matrix(GL_PROJECTION_MATRIX);
+    const auto perspective = glGet(GL_PROJECTION_MATRIX);
     render::setPerspective(45, 1.3333334f);
-    EXPECT_EQ(matrix(GL_PROJECTION_MATRIX), perspective);
-    EXPECT_EQ(matrix<1>(GL_MATRIX_MODE)[0], float{GL_MODELVIEW});
+    EXPECT_EQ(glGet(GL_PROJECTION_MATRIX), perspective);
+    EXPECT_EQ(glGet<1>(GL_MATRIX_MODE)[0], float{GL_MODELVIEW});
 }
 
 TEST(Primitives, TheDiscRunsClockwiseFromTheTopAndSurvivesCulling) {
@@ -89,7 +84,7 @@ TEST(Primitives, TheDiscRunsClockwiseFromTheTopAndSurvivesCulling) {
         for (int k = 0; k < 6; ++k)
             EXPECT_NEAR(disc[3 * i + k / 2][k % 2], want[k / 2][k % 2], 2e-3);
     }
-    EXPECT_EQ(matrix<4>(GL_CURRENT_COLOR), (F4{0.25f, 0.5f, 0.75f, 0.5f}));
+    EXPECT_EQ(glGet<4>(GL_CURRENT_COLOR), (F4{0.25f, 0.5f, 0.75f, 0.5f}));
     glDisable(GL_CULL_FACE);
 }
 
@@ -120,11 +115,11 @@ TEST(OutlineFont, GlyphsAreClosedSolidsFacingOutwardsInTimesMetrics) {
     font.build("Times New Roman", 0.2f);
     ASSERT_NE(font.listBase, 0u);
     const auto& m = font.glyphMetrics;
-    EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX)[12], 0) << "building runs no list";
+    EXPECT_EQ(glGet(GL_MODELVIEW_MATRIX)[12], 0) << "building runs no list";
     for (GLuint i = 0; i < 256; ++i) {  // each list advances by its glyph
         glPushMatrix();
         glCallList(font.listBase + i);
-        const float advance = matrix(GL_MODELVIEW_MATRIX)[12];
+        const float advance = glGet(GL_MODELVIEW_MATRIX)[12];
         glPopMatrix();
         ASSERT_EQ(advance, m[i].cellIncX) << "glyph " << i;
     }
@@ -141,9 +136,7 @@ TEST(OutlineFont, GlyphsAreClosedSolidsFacingOutwardsInTimesMetrics) {
         const double w[3] = {r[0] - p[0], r[1] - p[1], r[2] - p[2]};
         const double n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2],
                              u[0] * w[1] - u[1] * w[0]};
-        volume += (p[0] * (q[1] * r[2] - q[2] * r[1]) + p[1] * (q[2] * r[0] - q[0] * r[2]) +
-                   p[2] * (q[0] * r[1] - q[1] * r[0])) /
-                  6;
+        volume += (p[0] * n[0] + p[1] * n[1] + p[2] * n[2]) / 6;  // p . (q x r) / 6
         if (std::abs(p[2]) + std::abs(q[2]) + std::abs(r[2]) < 1e-4) {
             EXPECT_GE(n[2], 0) << "the front cap faces +z";
             front += n[2] / 2;

@@ -1,8 +1,5 @@
-#include "tests/support/gl_test_context.h"
-
-#include <gtest/gtest.h>
-
 #include "platform/offscreen_context.h"
+#include "tests/support/test.h"
 
 namespace test_support {
 
