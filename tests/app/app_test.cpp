@@ -53,9 +53,7 @@ TEST(Startup, EachAnswerAndFailureGivesItsWindowAndBoxes) {
                   yes && failAt != Step::displayMode);
         EXPECT_TRUE(app::mainWindow.width == 1024 && app::mainWindow.height == 768);
         if (!running) continue;
-        GLint viewport[4] = {};
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        EXPECT_TRUE(viewport[2] == 1024 && viewport[3] == 768);
+        EXPECT_EQ(test_support::glGet<4>(GL_VIEWPORT), (std::array<float, 4>{0, 0, 1024, 768}));
         EXPECT_TRUE(app::hasRequiredExtensions());
     }
 }

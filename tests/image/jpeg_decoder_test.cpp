@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "image/jpeg_decoder.h"
-#include "tests/image/jpeg_samples.h"
+#include "tests/support/jpeg_samples.h"
 
 namespace {
 
@@ -61,10 +61,9 @@ TEST(JpegDecoder, EverySamplingSizeRestartAndScanGivesExactPixels) {
 }
 
 // Decodes an exact-size copy, so that AddressSanitizer sees any read past it.
-std::string refusal(const Bytes& bytes) {
+std::string refusal(const Bytes copy) {
     image::DecodedPicture picture;
     std::string reason;
-    const Bytes copy(bytes);
     const bool ok = image::decodeJpeg(copy.data(), copy.size(), picture, reason);
     EXPECT_EQ(ok, reason.empty()) << reason;
     EXPECT_TRUE(ok || (picture.width == 0 && picture.height == 0 && picture.pixels.empty()));

@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "image/file_buffer.h"
-#include "tests/image/jpeg_samples.h"
+#include "tests/support/jpeg_samples.h"
 #include "tests/support/test.h"
 
 namespace {
@@ -14,7 +14,6 @@ using Bytes = std::vector<unsigned char>;
 Bytes texels(const image::Texture& texture) {
     Bytes out(static_cast<std::size_t>(texture.potWidth) * texture.potHeight * 4);
     glBindTexture(GL_TEXTURE_2D, texture.glName);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
     return out;
 }

@@ -1,6 +1,5 @@
 // The show as the program starts it, on llvmpipe: what each hidden scene leaves in
 // the capture, what the streaks show, and the whole program on a scripted clock.
-#include <turbojpeg.h>
 #include "tests/support/test.h"
 
 #include <fstream>
@@ -11,48 +10,39 @@
 #include "show/frame_composer.h"
 #include "show/hidden_scenes.h"
 #include "tests/support/gl_recorder.h"
+#include "tests/support/jpeg_samples.h"
 #include "tests/support/scripted_platform.h"
 
 namespace {
 
-// A picture whose upper half is one colour and lower half another.
-void writeJpeg(const char* path, int width, int height, std::array<unsigned char, 3> top,
-               std::array<unsigned char, 3> bottom) {
-    std::vector<unsigned char> rgb;
-    for (int i = 0; i < width * height; ++i) {
-        const auto& colour = i / width < height / 2 ? top : bottom;
-        rgb.insert(rgb.end(), colour.begin(), colour.end());
-    }
-    tjhandle encoder = tjInitCompress();
-    unsigned char* jpeg = nullptr;
-    unsigned long size = 0;
-    ASSERT_EQ(tjCompress2(encoder, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_420,
-                          95, 0),
-              0);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(jpeg), size);
-    tjFree(jpeg);
-    tjDestroy(encoder);
+// A 4:2:0 picture in two flat halves.
+void writeJpeg(const char* path, test_jpeg::EncodeOptions o) {
+    o.hFactor = o.vFactor = 2;
+    o.quality = 95;
+    const test_jpeg::Bytes jpeg = test_jpeg::encode(o);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(jpeg.data()), long(jpeg.size()));
 }
 
 // A working folder holding the face (red over blue) and six grey backgrounds.
 class ShowRun : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "streakshow-XXXXXX");
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
+        folder = std::filesystem::temp_directory_path() / "streakshow-XXXXXX";
+        ASSERT_NE(mkdtemp(folder.data()), nullptr);
         std::filesystem::current_path(folder);
         std::filesystem::create_directory("dorva");
-        writeJpeg(show::kFacePath, 64, 64, {255, 0, 0}, {0, 0, 255});
+        writeJpeg(show::kFacePath, {.halves = {255, 0, 0, 0, 0, 255}});
         for (int i = 0; i < 6; ++i) {
-            const auto grey = static_cast<unsigned char>(40 * (i + 1));
-            writeJpeg(show::kBackgroundPaths[i], 40, 30, {grey, grey, grey}, {grey, grey, grey});
+            const auto g = static_cast<std::uint8_t>(40 * (i + 1));
+            writeJpeg(show::kBackgroundPaths[i],
+                      {.width = 40, .height = 30, .halves = {g, g, g, g, g, g}});
         }
     }
     void TearDown() override { std::filesystem::remove_all(folder); }
 
     test_support::ScriptedPlatform platform;
-    std::filesystem::path folder;
+    std::string folder;
 };
 
 std::array<int, 3> captured(int x, int y) {  // y counted up from the bottom
@@ -129,8 +119,7 @@ TEST_F(ShowRun, EachHiddenSceneReachesTheCaptureAndTheStreaksShowIt) {
 // At exit, after the program's statics: the seven textures went, the face last.
 void checkTexturesReleased() {
     const auto& deleted = test_support::glRecording().deletedTextures;
-    if (deleted.size() != 7) _exit(3);
-    if (deleted.back() != *std::min_element(deleted.begin(), deleted.end())) _exit(4);
+    if (deleted.size() != 7 || deleted.back() != *std::ranges::min_element(deleted)) _exit(3);
 }
 
 TEST_F(ShowRun, RunsTheWholeShowAndReleasesItsPicturesAtExit) {

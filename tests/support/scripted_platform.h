@@ -39,6 +39,7 @@ class ScriptedPlatform : public platform::SdlPlatform {
         return static_cast<int>(std::count(events.begin(), events.end(), name));
     }
 
+    // Each step notes its event, then (unless scripted to fail) does what SDL does.
     bool askYesNo(const char* text, const char* caption) override {
         boxes.emplace_back(text, caption);
         return happened("ask") && answerYes;
@@ -64,32 +65,23 @@ class ScriptedPlatform : public platform::SdlPlatform {
         return happened("context", Step::glContext) &&
                SdlPlatform::createGlContext(window, colour, depth);
     }
-    void showWindow(platform::WindowHandle window) override {
+    void showWindow(platform::WindowHandle w) override {
         happened("show");
-        SdlPlatform::showWindow(window);
+        SdlPlatform::showWindow(w);
     }
     void pumpMessages() override {
         ++pumps;
         if (onPump) onPump(*this);
         for (const auto& [message, wParam] : std::exchange(queued_, {})) deliver(message, wParam);
     }
-    void swapBuffers(platform::WindowHandle window) override {
-        ++swaps;
-        SdlPlatform::swapBuffers(window);
-    }
+    void swapBuffers(platform::WindowHandle w) override { ++swaps, SdlPlatform::swapBuffers(w); }
     std::uint32_t milliseconds() override { return now; }
-    void startSoundSystem(int channels) override {
-        happened("sound");
-        SdlPlatform::startSoundSystem(channels);
-    }
+    void startSoundSystem(int n) override { happened("sound"), SdlPlatform::startSoundSystem(n); }
     void openMusicStream(const char* path) override {
         happened("open");
         SdlPlatform::openMusicStream((musicPath = path).c_str());
     }
-    void playMusic() override {
-        happened("play");
-        SdlPlatform::playMusic();
-    }
+    void playMusic() override { happened("play"), SdlPlatform::playMusic(); }
 
   private:
     bool happened(const char* event, Step step = Step::none) {

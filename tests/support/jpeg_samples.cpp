@@ -1,4 +1,4 @@
-#include "tests/image/jpeg_samples.h"
+#include "tests/support/jpeg_samples.h"
 
 #include <algorithm>
 #include <cstdio>  // before jpeglib.h, which needs FILE and size_t
@@ -50,6 +50,10 @@ std::uint8_t clamp(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 25
 Bytes encode(const EncodeOptions& options) {
     const int channels = options.twoComponents ? 2 : 3;
     std::vector<std::uint8_t> picture = testPicture(options.width, options.height, channels);
+    if (options.halves != decltype(options.halves){})
+        for (std::size_t i = 0; i < picture.size(); ++i)
+            picture[i] =
+                options.halves[i % 3 + (i / 3 / options.width < options.height / 2u ? 0 : 3)];
     jpeg_compress_struct cinfo;
     jpeg_error_mgr error;
     cinfo.err = jpeg_std_error(&error);

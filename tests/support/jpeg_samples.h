@@ -2,6 +2,7 @@
 // coefficients for an exact model.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -17,9 +18,11 @@ struct EncodeOptions {
     bool optimize = false;
     int restartMcus = 0;  // restart every so many MCUs
     int scans = 1;        // 1: one interleaved scan; 2: Y, then Cb and Cr; 3: one scan each
+    std::array<std::uint8_t, 6> halves{};  // RGB of the upper and the lower half, if not all 0
 };
 
-// Encodes a picture with smooth, hard-edged and noisy parts, the same for equal sizes.
+// Encodes a picture with smooth, hard-edged and noisy parts, the same for equal
+// sizes, or one in two flat halves.
 Bytes encode(const EncodeOptions& options);
 
 // libjpeg-turbo's decode (float IDCT, replication; RGB or the raw samples of one
