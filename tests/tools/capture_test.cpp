@@ -37,7 +37,7 @@ class CaptureTest : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(fs::current_path()); }
     std::string capture(const std::string& arguments, const char* before = "") {
-        // The leak checker's table of suppressions would count as lines of the log.
+        // (The leak checker's table of suppressions would add lines to the log.)
         return run(std::string(before) + " LSAN_OPTIONS=$LSAN_OPTIONS:print_suppressions=0 " +
                        "$STREAKSHOW_BINARY_DIR/tools/streakshow-capture " + arguments,
                    &status);
