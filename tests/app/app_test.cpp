@@ -120,27 +120,23 @@ TEST(MainLoop, EscapeAndCloseEndTheShowAfterTheirFrameOtherMessagesDoNot) {
         EXPECT_EQ(window.handleMessage(nullptr, platform::WM_SYSCOMMAND, command, 0), 0);
 }
 
-// From a scratch folder: the last screen option answers, --data names the folder.
+// From a folder with no dorva/: the last screen option answers, --data names the folder.
 TEST(CommandLine, ScreenOptionsAnswerTheQuestionAndDataNamesTheFolder) {
+    const std::string pictures = testing::TempDir() + "streakshow-" + std::to_string(getpid());
+    std::filesystem::create_directory(pictures);
     for (const bool full : {false, true}) {
         ScriptedPlatform platform;
-        std::string folder = (std::filesystem::temp_directory_path() / "streakshow-XXXXXX");
-        ASSERT_NE(mkdtemp(folder.data()), nullptr);
-        const auto previous = std::filesystem::current_path();
-        std::filesystem::current_path(folder);
-        std::filesystem::create_directory("pictures");
         platform.onPump = [](ScriptedPlatform& p) { p.queueMessage(platform::WM_CLOSE); };
         const char* argv[] = {"streakshow", full ? "--windowed" : "--fullscreen", "--data",
-                              "pictures", full ? "--fullscreen" : "--windowed"};
+                              pictures.c_str(), full ? "--fullscreen" : "--windowed"};
         app::mainWindow = app::DisplayWindow{};
         EXPECT_EQ(app::runProgram(5, argv), 0);
-        std::filesystem::current_path(previous);
-        std::filesystem::remove_all(folder);
         EXPECT_TRUE(platform.countEvents("ask") == 0 && platform.swaps == 1);
         EXPECT_EQ(platform.countEvents("mode"), full);
         EXPECT_EQ(platform.windowStyle == platform::WindowStyle::popup, full);
-        EXPECT_EQ(platform.musicPath, "pictures/vindu-tarok.mp3");
+        EXPECT_EQ(platform.musicPath, pictures + "/vindu-tarok.mp3");
     }
+    std::filesystem::remove(pictures);
 }
 
 }  // namespace
