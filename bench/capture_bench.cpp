@@ -100,12 +100,11 @@ void wholeShow(benchmark::State& state, int crf, bool painted) {
     state.counters["fps"] = fps;
     state.counters["x_real_time"] = fps / 60;
     state.counters["MB"] = outcome.bytes / 1e6;
-    std::printf("%-28s %-18s %6lld frames in %6.1f s: %6.1f fps, %.2fx real time, %.0f MB\n",
-                crf > 0 ? ("render + H.264 CRF " + std::to_string(crf)).c_str()
-                        : "render + read back only",
-                painted ? "streaks painted" : "streaks drawn by GL",
-                static_cast<long long>(outcome.frames), outcome.seconds, fps, fps / 60,
-                outcome.bytes / 1e6);
+    std::printf(
+        "%-28s %-18s %6lld frames in %6.1f s: %6.1f fps, %.2fx real time, %.0f MB\n",
+        crf > 0 ? ("render + H.264 CRF " + std::to_string(crf)).c_str() : "render + read back only",
+        painted ? "streaks painted" : "streaks drawn by GL", static_cast<long long>(outcome.frames),
+        outcome.seconds, fps, fps / 60, outcome.bytes / 1e6);
 }
 
 }  // namespace

@@ -169,7 +169,8 @@ void showFrames(benchmark::State& state, int second) {
         if (way == 2) {
             const auto painting = Clock::now();
             capture::paintStreaks(quads, frame.data());
-            timer.ms[3] += std::chrono::duration<double, std::milli>(Clock::now() - painting).count();
+            timer.ms[3] +=
+                std::chrono::duration<double, std::milli>(Clock::now() - painting).count();
             timer.start();
             glReadPixels(0, 0, 1024, 768, GL_RGBA, GL_UNSIGNED_BYTE, frame.data());
         }

@@ -89,9 +89,9 @@ void drawStreaks(const unsigned char* capture) {
                 const float x2 = corner(point.x, w, side.x, step.x);
                 const float y2 = corner(point.y, w, side.y, step.y);
                 if (streakQuadSink != nullptr) {
-                    streakQuadSink->push_back({point.x, point.y, x2, y2, static_cast<std::uint8_t>(red),
-                                               static_cast<std::uint8_t>(green),
-                                               static_cast<std::uint8_t>(blue)});
+                    streakQuadSink->push_back(
+                        {point.x, point.y, x2, y2, static_cast<std::uint8_t>(red),
+                         static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(blue)});
                 } else {
                     glColor4ub(static_cast<GLubyte>(red), static_cast<GLubyte>(green),
                                static_cast<GLubyte>(blue), 1);

@@ -72,7 +72,7 @@ class CapturePlatform : public platform::SdlPlatform {
     // Three frames in flight: one drawn, one written, one spare for when
     // the writer is slow for a moment.
     std::vector<std::vector<unsigned char>> buffers_;
-    std::vector<std::vector<show::StreakQuad>> bufferQuads_;  // to paint into each
+    std::vector<std::vector<show::StreakQuad>> bufferQuads_;   // to paint into each
     std::vector<std::size_t> free_;                            // buffers ready to read into
     std::deque<std::pair<std::int64_t, std::size_t>> queued_;  // (index, buffer) to write
     bool finishing_ = false;

@@ -10,7 +10,7 @@
 
 namespace capture {
 
-// `rgb` is the 1024 by 768 frame as glReadPixels gives it in RGBA (rows
+// `rgba` is the 1024 by 768 frame as glReadPixels gives it (rows
 // bottom first); the quads are painted over it in order, in red, green and
 // blue (the window has no alpha to write).
 void paintStreaks(const std::vector<show::StreakQuad>& quads, unsigned char* rgba);
