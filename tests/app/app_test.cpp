@@ -14,14 +14,13 @@ namespace {
 
 using test_support::ScriptedPlatform;
 const std::string kQuestion = std::string(18, ' ') + "fullscreen?" + std::string(5, ' ');
-const std::string kExtensions =
-    "some extensions needed by this prod not supported by your card. go buy a better computer";
 
 TEST(Startup, EachAnswerAndFailureGivesItsWindowAndBoxes) {
     using Step = ScriptedPlatform::Step;
     const std::string mode =
         "can't change display settingsdgorij\xC3\xB6oiejh\xC3\xB6oj\xC3\xB6ose";
-    const std::string failed = "|" + kExtensions;
+    const std::string failed =
+        "|some extensions needed by this prod not supported by your card. go buy a better computer";
     // The answer, the step that fails, what happens, the boxes captioned "you fail".
     const std::tuple<bool, Step, std::string, std::string> cases[] = {
         {false, Step::none, "ask class window context show", ""},

@@ -19,10 +19,9 @@ void expectNear(const V& got, const V& want, float tolerance = 1e-5f) {
 
 TEST(Mesh, AllocateCopyAndReleaseOwnTheirArrays) {
     Mesh m(3, 2);
-    for (int i = 0; i < 3; ++i) {
-        const mesh::MeshVertex& v = m.vertices[i];
-        EXPECT_TRUE(v.index == i && v.color.r == 1 && v.color.b == 1 && v.color.a == 1);
-    }
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(m.vertices[i].index == i && m.vertices[i].color.r == 1 &&
+                    m.vertices[i].color.b == 1 && m.vertices[i].color.a == 1);
     m.triangles[1] = {2, 1, 0, 7};
     m.vertices[2].position.set(1, 2, 3);
     Mesh copy(m);

@@ -14,7 +14,6 @@ using render::Vec3;
 using test_support::feedback;
 using test_support::glGet;
 using F3 = std::array<float, 3>;
-using F4 = std::array<float, 4>;
 using Floats = std::vector<float>;
 
 F3 xyz(const Vec3& v) { return {v.x, v.y, v.z}; }
@@ -84,7 +83,7 @@ TEST(Primitives, TheDiscRunsClockwiseFromTheTopAndSurvivesCulling) {
         for (int k = 0; k < 6; ++k)
             EXPECT_NEAR(disc[3 * i + k / 2][k % 2], want[k / 2][k % 2], 2e-3);
     }
-    EXPECT_EQ(glGet<4>(GL_CURRENT_COLOR), (F4{0.25f, 0.5f, 0.75f, 0.5f}));
+    EXPECT_EQ(glGet<4>(GL_CURRENT_COLOR), (std::array<float, 4>{0.25f, 0.5f, 0.75f, 0.5f}));
     glDisable(GL_CULL_FACE);
 }
 

@@ -9,6 +9,7 @@
 #include "platform/random.h"
 #include "show/frame_composer.h"
 #include "show/hidden_scenes.h"
+#include "show/streaks.h"
 #include "tests/support/gl_recorder.h"
 #include "tests/support/jpeg_samples.h"
 #include "tests/support/scripted_platform.h"
@@ -87,6 +88,10 @@ TEST_F(ShowRun, EachHiddenSceneReachesTheCaptureAndTheStreaksShowIt) {
         if (shown[i] == shown[i + 1] && shown[i] == shown[i + 2]) ++greyCounts[shown[i]];
     const auto common = std::max_element(greyCounts.begin(), greyCounts.end()) - greyCounts.begin();
     EXPECT_NEAR(common, 8 * show::backgroundIndex, 1);
+    // The streaks' colours reach GL with an alpha of 1 (of 255).
+    for (const auto& v :
+         test_support::feedback(GL_3D_COLOR, 7, [] { show::drawStreaks(show::captureBuffer); }))
+        ASSERT_NEAR(v[6], 1 / 255.0f, 1e-6f);
 
     // The ring, radius 3 and tube 1, centred on (-1, -1, -10): around window
     // pixel (419, 291); lit from the eye, so shaded in many greys.

@@ -1,6 +1,5 @@
-// libFuzzer entry: any bytes as a file in memory; above a megapixel refused after
-// the headers, as libjpeg-turbo's fuzzers do. Rows go to a buffer of exactly one
-// band (the sanitizer sees overruns) and must come once each, in order, all of them.
+// libFuzzer entry: any bytes as a file; above a megapixel refused after the headers, as
+// libjpeg-turbo's fuzzers do. Rows go to one band's buffer, once each, in order, all of them.
 #include <cstdint>
 #include <string>
 #include <vector>
