@@ -60,12 +60,10 @@ float corner(float base, float w, float side, float step = 0) {
 }  // namespace
 
 void drawStreaks(const unsigned char* capture) {
-    render::beginOverlay(0, 0, 480, 640);
-    // The quads wind clockwise on screen: with culling on none would show.
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
-    glBegin(GL_QUADS);
+    // Kept from frame to frame, so that a frame allocates nothing.
+    static std::vector<StreakQuad> frameQuads;
+    std::vector<StreakQuad>& quads = streakQuadSink != nullptr ? *streakQuadSink : frameQuads;
+    frameQuads.clear();
     for (int streak = 0; streak < 100; ++streak) {
         render::Vec3 entryPoint;
         render::Vec3 direction;
@@ -86,23 +84,30 @@ void drawStreaks(const unsigned char* capture) {
             // of all quads are such, and the rasteriser's set-up for them
             // costs as much as a drawn one. Its colour draws are still made.
             if (w != 0 || streaksSendEmptyQuads) {
-                const float x2 = corner(point.x, w, side.x, step.x);
-                const float y2 = corner(point.y, w, side.y, step.y);
-                if (streakQuadSink != nullptr) {
-                    streakQuadSink->push_back(
-                        {point.x, point.y, x2, y2, static_cast<std::uint8_t>(red),
-                         static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(blue)});
-                } else {
-                    glColor4ub(static_cast<GLubyte>(red), static_cast<GLubyte>(green),
-                               static_cast<GLubyte>(blue), 1);
-                    glVertex2f(point.x, point.y);
-                    glVertex2f(corner(point.x, w, side.x), corner(point.y, w, side.y));
-                    glVertex2f(x2, y2);
-                    glVertex2f(point.x + step.x, point.y + step.y);
-                }
+                quads.push_back({point.x, point.y, corner(point.x, w, side.x, step.x),
+                                 corner(point.y, w, side.y, step.y), static_cast<std::uint8_t>(red),
+                                 static_cast<std::uint8_t>(green),
+                                 static_cast<std::uint8_t>(blue)});
             }
             point.add(step);
         }
+    }
+    if (streakQuadSink == nullptr) sendStreakQuads(frameQuads);
+}
+
+void sendStreakQuads(const std::vector<StreakQuad>& quads) {
+    render::beginOverlay(0, 0, 480, 640);
+    // Some quads wind clockwise on screen: with culling on they would not show.
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glBegin(GL_QUADS);
+    for (const StreakQuad& quad : quads) {
+        glColor4ub(quad.red, quad.green, quad.blue, 1);
+        glVertex2f(quad.x0, quad.y0);
+        glVertex2f(quad.x2, quad.y0);
+        glVertex2f(quad.x2, quad.y2);
+        glVertex2f(quad.x0, quad.y2);
     }
     glEnd();
     render::endOverlay();

@@ -27,4 +27,7 @@ struct StreakQuad {
 // that draws them itself into a frame it reads back anyway (the capture).
 extern std::vector<StreakQuad>* streakQuadSink;
 
+// Sends the quads to GL in the streaks' overlay, as a frame does.
+void sendStreakQuads(const std::vector<StreakQuad>& quads);
+
 }  // namespace show

@@ -96,7 +96,7 @@ void CapturePlatform::checkPainter() {
     std::vector<unsigned char> drawn(bytes);
     glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, painted.data());
     paintStreaks(quads_, painted.data());
-    sendStreaks(quads_);
+    show::sendStreakQuads(quads_);
     glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, drawn.data());
     // This frame now holds its streaks as GL drew them.
     quads_.clear();

@@ -1,11 +1,7 @@
 #include "tools/capture/streak_painter.h"
 
-#include <GL/gl.h>
-
 #include <algorithm>
 #include <cmath>
-
-#include "render/gl_state.h"
 
 namespace capture {
 
@@ -61,23 +57,6 @@ void paintStreaks(const std::vector<show::StreakQuad>& quads, unsigned char* rgb
             }
         }
     }
-}
-
-void sendStreaks(const std::vector<show::StreakQuad>& quads) {
-    render::beginOverlay(0, 0, 480, 640);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
-    glBegin(GL_QUADS);
-    for (const show::StreakQuad& quad : quads) {
-        glColor4ub(quad.red, quad.green, quad.blue, 1);
-        glVertex2f(quad.x0, quad.y0);
-        glVertex2f(quad.x2, quad.y0);
-        glVertex2f(quad.x2, quad.y2);
-        glVertex2f(quad.x0, quad.y2);
-    }
-    glEnd();
-    render::endOverlay();
 }
 
 }  // namespace capture

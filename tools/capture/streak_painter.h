@@ -15,8 +15,4 @@ namespace capture {
 // blue (the window has no alpha to write).
 void paintStreaks(const std::vector<show::StreakQuad>& quads, unsigned char* rgba);
 
-// Sends the quads to GL as the show does, in its overlay; the capture
-// compares the two ways once before it trusts the painter.
-void sendStreaks(const std::vector<show::StreakQuad>& quads);
-
 }  // namespace capture
