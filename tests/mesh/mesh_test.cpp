@@ -91,10 +91,9 @@ TEST(Normals, BlendUnitFaceNormalsAndStayZeroWhereThereAreNone) {
     const V p[6] = {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {0, 0, 1}, {5, 5, 5}, {0, 1, 0}};
     for (int i = 0; i < 6; ++i) m.vertices[i].position.set(p[i][0], p[i][1], p[i][2]);
     m.vertices[4].normal.set(3, 3, 3);
-    m.triangles[0] = {0, 1, 2, 0};
-    m.triangles[1] = {0, 5, 3, 0};
-    m.triangles[2] = {1, 1, 1, 0};
-    m.triangles[3] = {0, 1, 9, 0};
+    const mesh::MeshTriangle triangles[4] = {
+        {0, 1, 2, 0}, {0, 5, 3, 0}, {1, 1, 1, 0}, {0, 1, 9, 0}};
+    std::copy(std::begin(triangles), std::end(triangles), m.triangles.get());
     m.computeNormals();
     expectNear(at(m.vertices[0].normal), {std::sqrt(0.5f), 0, std::sqrt(0.5f)});
     expectNear(at(m.vertices[1].normal), {0, 0, 1});

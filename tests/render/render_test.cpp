@@ -14,7 +14,6 @@ using render::Vec3;
 using test_support::feedback;
 using test_support::glGet;
 using F3 = std::array<float, 3>;
-using Floats = std::vector<float>;
 
 F3 xyz(const Vec3& v) { return {v.x, v.y, v.z}; }
 void expectNear(const F3& got, const F3& want) {
@@ -70,7 +69,7 @@ TEST(Primitives, TheDiscRunsClockwiseFromTheTopAndSurvivesCulling) {
     glOrtho(0, 1024, 0, 768, -1, 1);
     glEnable(GL_CULL_FACE);
     // Back faces culled: every wedge winds counter-clockwise and survives.
-    const std::vector<Floats> disc = feedback(
+    const auto disc = feedback(
         GL_2D, 2, [] { render::drawFilledCircle(500, 400, 100, 20, 0.25f, 0.5f, 0.75f, 0.5f); });
     ASSERT_EQ(disc.size(), 60u);
     for (int i = 0; i < 20; ++i) {
@@ -98,7 +97,7 @@ std::vector<std::array<double, 4>> glyph(GLuint list) {
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, black);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, white);
     std::vector<std::array<double, 4>> vertices;
-    for (const Floats& v : feedback(GL_3D_COLOR, 7, [list] {
+    for (const auto& v : feedback(GL_3D_COLOR, 7, [list] {
              glPushMatrix();
              glCallList(list);
              glPopMatrix();

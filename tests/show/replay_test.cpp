@@ -15,15 +15,13 @@
 
 namespace {
 
-using test_support::TransformCall;
-
 struct Model {
     std::uint32_t state = 1;
     int backgroundIndex = 1, ringSegments = 5, boxSeed = 39420;
     float zoomTime = 0, ringSwitchTime = 0, boxesSwitchTime = 0, ringPhase = 0, ringShapeTime = 0,
           boxSeedTime = 0;
     bool ringOn = false, boxesOn = false;
-    std::vector<TransformCall> transforms;
+    std::vector<test_support::TransformCall> transforms;
     std::vector<show::StreakQuad> quads;  // those of non-zero width
 
     int draw(int n) {
