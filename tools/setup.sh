@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the show, its tests and its tools need on Debian 12, when it is
 # missing. As root it runs apt-get; otherwise it names the packages to install.
+#
+#   tools/setup.sh            # the show, its tests and its tools
+#   tools/setup.sh windows    # the Windows cross build and Wine (tools/build-windows.sh)
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libsdl2-dev libsdl2-mixer-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
   libfreetype-dev libfontconfig-dev fonts-liberation
   libgtest-dev libbenchmark-dev
@@ -12,6 +15,15 @@ packages=(
   netpbm sox libsox-fmt-mp3 lame ffmpeg xvfb xauth
   desktop-file-utils man-db
 )
+if [ "${1:-}" = windows ]; then
+  # The cross compilers with POSIX threads (std::thread), zlib for them, the
+  # source packages' unpacker, and Wine for both word sizes.
+  packages=(
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+    cmake ninja-build dpkg-dev zip unzip netpbm xvfb xauth
+    wine wine64 wine32:i386
+  )
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -21,18 +33,24 @@ for package in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
+# wine32 comes from the i386 half of the archive.
+needs_i386() { [[ " ${missing[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; }
+
 if [ "$(id -u)" -eq 0 ]; then
   echo "setup: installing ${missing[*]}" >&2
   export DEBIAN_FRONTEND=noninteractive
+  if needs_i386; then dpkg --add-architecture i386; fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   # A fresh font cache, so that the show finds its face quickly at start.
   fc-cache -f >/dev/null 2>&1 || true
 elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
   echo "setup: installing ${missing[*]}" >&2
+  if needs_i386; then sudo dpkg --add-architecture i386; fi
   sudo DEBIAN_FRONTEND=noninteractive apt-get update -qq
   sudo DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 else
+  needs_i386 && echo "setup: first: sudo dpkg --add-architecture i386 && sudo apt-get update" >&2
   echo "setup: missing packages; install them with: sudo apt-get install ${missing[*]}" >&2
   exit 1
 fi
