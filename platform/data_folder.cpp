@@ -60,8 +60,8 @@ std::string findDataFolder(const char* requested, const char* program) {
         if (!here.empty() && isFolder(installed)) {
             found = installed.string();
         } else if (!here.empty() && isInside(here, STREAKSHOW_BUILD_DIR) &&
-                   isFolder(STREAKSHOW_SOURCE_DATA)) {
-            found = STREAKSHOW_SOURCE_DATA;
+                   isFolder(STREAKSHOW_BUILD_DATA)) {
+            found = STREAKSHOW_BUILD_DATA;
         }
     }
     return found;

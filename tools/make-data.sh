@@ -2,15 +2,32 @@
 # Makes the show's data folder from freely licensed material: photographs from
 # Debian's python3-skimage package, and music composed right here with sox.
 #
-# Usage: tools/make-data.sh [DEST]    (DEST defaults to ./dorva)
+# Usage: tools/make-data.sh [--optional] [--download] [DEST]   (DEST defaults to ./dorva)
+#
+# It installs nothing and, unless asked to, downloads nothing. The photographs
+# come from an installed python3-skimage, or from its package file named by
+# SKIMAGE_DEB=/path/to/python3-skimage_*.deb. A missing input stops it with one
+# line naming the Debian package to install; with --optional (the build's
+# way) that line is all it does, and it exits 0. --download (the scripts'
+# way) fetches python3-skimage's package file with apt-get download into
+# ~/.cache/streakshow/ when neither is at hand; nothing is installed.
 #
 # Everything is made in a temporary folder and moved into DEST only when all of
 # it was made. A DEST that already holds every file is left alone; files that
 # DEST already has are never overwritten, only the missing ones are added.
-# SKIMAGE_DEB=/path/to/python3-skimage_*.deb skips the download.
 set -euo pipefail
 shopt -s inherit_errexit
 
+optional=false download=false
+while [ $# -gt 0 ]; do
+  case $1 in
+    --optional) optional=true ;;
+    --download) download=true ;;
+    -*) echo "make-data: unknown option $1" >&2; exit 2 ;;
+    *) break ;;
+  esac
+  shift
+done
 dest=${1:-dorva}
 backgrounds=(daved_06smaller.jpg daved_09smaller.jpg daved_08smaller.jpg
              daved_07smaller.jpg daved_03smaller.jpg daved_10smaller.jpg)
@@ -31,31 +48,49 @@ fi
 [ -e "$dest" ] && [ ! -d "$dest" ] && die "$dest exists and is not a folder"
 
 # ---------------------------------------------------------------------------
-# Tools, each with the Debian package that has it.
-tools=(apt-get:apt dpkg-deb:dpkg od:coreutils pngtopnm:netpbm jpegtopnm:netpbm
-       pamcut:netpbm pamscale:netpbm pamfile:netpbm ppmtopgm:netpbm
-       cjpeg:libjpeg-turbo-progs sox:sox soxi:sox lame:lame)
-
-missing_packages() {
-  local entry packages=()
-  for entry in "${tools[@]}"; do
-    command -v "${entry%%:*}" >/dev/null || packages+=("${entry#*:}")
-  done
-  [ ${#packages[@]} -eq 0 ] || printf '%s\n' "${packages[@]}" | sort -u | tr '\n' ' '
-}
-
-missing=$(missing_packages)
-if [ -n "$missing" ] && [ "$(id -u)" -eq 0 ]; then
-  say "installing ${missing% }"
-  export DEBIAN_FRONTEND=noninteractive
-  # shellcheck disable=SC2086 # one word per package
-  apt-get install -y -qq --no-install-recommends $missing >/dev/null 2>&1 ||
-    { apt-get update -qq >/dev/null 2>&1 &&
-      apt-get install -y -qq --no-install-recommends $missing >/dev/null 2>&1; } ||
-    die "could not install ${missing% } (apt-get install failed)"
-  missing=$(missing_packages)
+# Inputs, each with the Debian package that has it.
+tools=(od:coreutils pngtopnm:netpbm jpegtopnm:netpbm pamcut:netpbm pamscale:netpbm
+       pamfile:netpbm ppmtopgm:netpbm cjpeg:libjpeg-turbo-progs sox:sox soxi:sox lame:lame)
+installed=/usr/lib/python3/dist-packages/skimage/data
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/streakshow
+deb=${SKIMAGE_DEB:-}
+cached() { [ ! -d "$cache" ] || find "$cache" -maxdepth 1 -name 'python3-skimage_*.deb' | sort | tail -n 1; }
+if [ -z "$deb" ] && [ ! -f "$installed/astronaut.png" ] && $download; then
+  deb=$(cached)
+  if [ -z "$deb" ]; then
+    command -v apt-get >/dev/null || die "cannot download python3-skimage: no apt-get"
+    say "downloading python3-skimage's package file into $cache (nothing is installed)"
+    mkdir -p "$cache"
+    fetched=$(mktemp -d "$cache/download.XXXXXX")
+    fetch() { (cd "$fetched" && apt-get download python3-skimage) >"$fetched/apt.log" 2>&1; }
+    # The package lists may be missing or old; root can renew them.
+    if ! fetch && { [ "$(id -u)" -ne 0 ] || ! apt-get update -qq >/dev/null 2>&1 || ! fetch; }; then
+      log=$(tail -n 1 "$fetched/apt.log")
+      rm -rf -- "$fetched"
+      die "could not download python3-skimage: $log"
+    fi
+    mv -- "$fetched"/python3-skimage_*.deb "$cache/"
+    rm -rf -- "$fetched"
+    deb=$(cached)
+  fi
 fi
-[ -z "$missing" ] || die "missing tools; install them with: sudo apt-get install ${missing% }"
+[ -z "$deb" ] || [ -f "$deb" ] || die "SKIMAGE_DEB: no package file at $deb"
+[ -z "$deb" ] || tools+=(dpkg-deb:dpkg tar:tar)
+
+missing=()
+for entry in "${tools[@]}"; do
+  command -v "${entry%%:*}" >/dev/null || missing+=("${entry#*:}")
+done
+[ -n "$deb" ] || [ -f "$installed/astronaut.png" ] || missing+=(python3-skimage)
+if [ ${#missing[@]} -gt 0 ]; then
+  packages=$(printf '%s\n' "${missing[@]}" | sort -u | tr '\n' ' ')
+  [[ " ${missing[*]} " != *" python3-skimage "* ]] || packages+="(or set SKIMAGE_DEB=python3-skimage_*.deb) "
+  if $optional; then
+    say "no data made in $dest (the show runs without it); to make it: apt-get install ${packages% }"
+    exit 0
+  fi
+  die "cannot make $dest; install what it needs: apt-get install ${packages% }"
+fi
 
 # ---------------------------------------------------------------------------
 # Work folders: scratch space, and the staging folder beside DEST so that the
@@ -379,22 +414,14 @@ jpeg_frame() {
 (make_music) >"$work/music.log" 2>&1 &
 music_pid=$!
 
-mkdir -p "$work/deb" "$work/pkg"
-if [ -n "${SKIMAGE_DEB:-}" ]; then
-  deb=$SKIMAGE_DEB
+if [ -n "$deb" ]; then
+  mkdir "$work/pkg"
+  dpkg-deb --fsys-tarfile "$deb" |
+    tar -x -C "$work/pkg" --wildcards './usr/lib/python3/dist-packages/skimage/data/*'
+  src=$work/pkg$installed
 else
-  download() { (cd "$work/deb" && apt-get download python3-skimage) >"$work/apt.log" 2>&1; }
-  if ! download; then
-    # The package lists may be missing or old; root can renew them.
-    if [ "$(id -u)" -ne 0 ] || ! apt-get update -qq >/dev/null 2>&1 || ! download; then
-      die "could not download python3-skimage: $(tail -n 1 "$work/apt.log")"
-    fi
-  fi
-  deb=$(echo "$work"/deb/python3-skimage_*.deb)
+  src=$installed
 fi
-[ -f "$deb" ] || die "no python3-skimage package at $deb"
-dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$work/pkg" --wildcards './usr/lib/python3/dist-packages/skimage/data/*'
-src=$work/pkg/usr/lib/python3/dist-packages/skimage/data
 
 # The face: a square around Eileen Collins's head in the astronaut portrait.
 decode "$src/astronaut.png" 2>/dev/null | pamcut -left 122 -top 0 -width 206 -height 206 |

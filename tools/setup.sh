@@ -13,7 +13,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libstb-dev libpng-dev
   netpbm sox libsox-fmt-mp3 lame ffmpeg xvfb xauth
-  desktop-file-utils man-db
+  desktop-file-utils man-db dpkg-dev file lintian
 )
 if [ "${1:-}" = windows ]; then
   # The cross compilers with POSIX threads (std::thread), zlib for them, the

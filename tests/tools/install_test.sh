@@ -1,10 +1,10 @@
 #!/bin/sh
-# Installs the build into a scratch prefix and runs the installed programs from
-# an empty folder, as a user of a package would.
+# Installs the build into a scratch prefix, or unpacks the Debian package into
+# a scratch root, and runs the installed programs from an empty folder, as a
+# user of the package would.
 # Usage: install_test.sh CMAKE BUILD_DIR
+#        install_test.sh --deb PACKAGE.deb
 set -eu
-cmake=$1
-build=$2
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 fail() {
@@ -12,12 +12,23 @@ fail() {
   exit 1
 }
 
-prefix=$scratch/prefix
-"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+if [ "$1" = --deb ]; then
+  deb=$(realpath "$2")
+  # Depends worked out from the programs' libraries, and apt can meet them here.
+  dpkg-deb -f "$deb" Depends | grep -q 'libsdl2-mixer-2.0-0 (>=' || fail "Depends lacks SDL2_mixer"
+  [ "$(dpkg-deb -f "$deb" Recommends)" = ffmpeg ] || fail "ffmpeg is not recommended"
+  apt-get install --simulate -qq "$deb" >/dev/null || fail "apt cannot install $deb"
+  dpkg-deb -x "$deb" "$scratch/root"
+  prefix=$scratch/root/usr
+else
+  prefix=$scratch/prefix
+  "$1" --install "$2" --prefix "$prefix" >/dev/null
+fi
 for file in bin/streakshow bin/streakshow-capture bin/jpeg2ppm \
   share/streakshow/dorva/zim.jpg share/streakshow/dorva/vindu-tarok.mp3 \
   share/applications/streakshow.desktop share/icons/hicolor/256x256/apps/streakshow.png \
-  share/man/man6/streakshow.6 share/man/man1/streakshow-capture.1 share/man/man1/jpeg2ppm.1; do
+  share/man/man6/streakshow.6.gz share/man/man1/streakshow-capture.1.gz \
+  share/man/man1/jpeg2ppm.1.gz share/doc/streakshow/copyright share/doc/streakshow/changelog.gz; do
   [ -s "$prefix/$file" ] || fail "nothing installed at $file"
 done
 
@@ -32,6 +43,10 @@ capture=$prefix/bin/streakshow-capture
   fail "capture with --data failed"
 grep -q 'cannot open' ../blank.log || fail "--data was not used"
 ! cmp -s ../shown/frame_000000.png ../blank/frame_000000.png || fail "the frame shows no pictures"
+# A second of video with the installed music.
+"$capture" --fps 10 --seconds 1 --out ../second.mp4 2>../second.log || fail "recording failed"
+streams=$(ffprobe -v error -of csv=p=0 -show_entries stream=codec_name ../second.mp4 | tr '\n' ' ')
+[ "$streams" = "h264 aac " ] || fail "the second recorded holds '$streams': $(cat ../second.log)"
 
 # The show's options.
 show=$prefix/bin/streakshow
