@@ -108,6 +108,7 @@ bool BitReader::restart() {
     count_ = 0;
     padding_ = 0;
     stopped_ = false;
+    if (next_ == end_) return false;  // no marker left, nothing to step over
     const std::uint8_t* after = next_ + 1;
     while (after < end_ && *after == 0xFF) ++after;
     if (after < end_ && *after >= 0xD0 && *after <= 0xD7) {

@@ -35,12 +35,17 @@ bool OffscreenContext::open(int width, int height) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
-    window_ = window;
-    context_ = SDL_GL_CreateContext(window);
-    if (context_ == nullptr || SDL_GL_MakeCurrent(window, context_) != 0) {
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    if (context == nullptr || SDL_GL_MakeCurrent(window, context) != 0) {
         std::fprintf(stderr, "streakshow: no offscreen GL context: %s\n", SDL_GetError());
+        // Nothing is kept, so that the next call starts afresh.
+        if (context != nullptr) SDL_GL_DeleteContext(context);
+        SDL_DestroyWindow(window);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
+    window_ = window;
+    context_ = context;
     return true;
 }
 

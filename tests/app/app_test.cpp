@@ -114,6 +114,7 @@ TEST(MainLoop, EscapeAndCloseEndTheShowAfterTheirFrameOtherMessagesDoNot) {
         EXPECT_EQ(app::WinMain(), 0);
         EXPECT_TRUE(platform.pumps == 3 && platform.swaps == 3) << message;
     }
+    ScriptedPlatform platform;
     app::DisplayWindow window;
     for (const auto command : {platform::SC_SCREENSAVE, platform::SC_MONITORPOWER})
         EXPECT_EQ(window.handleMessage(nullptr, platform::WM_SYSCOMMAND, command, 0), 0);

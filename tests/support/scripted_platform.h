@@ -96,6 +96,11 @@ class ScriptedPlatform : public platform::SdlPlatform {
         SdlPlatform::openMusicStream((musicPath = path).c_str());
     }
     void playMusic() override { happened("play"), SdlPlatform::playMusic(); }
+    // Unlike SDL's, whose 0 would pass for the window's own refusal.
+    platform::LRESULT defaultWindowProcedure(platform::WindowHandle, std::uint32_t,
+                                             platform::WPARAM, platform::LPARAM) override {
+        return 1;
+    }
 
   private:
     bool happened(const char* event, Step step = Step::none) {

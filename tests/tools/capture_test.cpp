@@ -26,14 +26,14 @@ bool plain(const std::string& log) {
     return log.find('\r') > log.size() && std::ranges::count(log, '\n') <= 12;
 }
 
-// In a scratch folder, with the repository's data (when made) as dorva/.
+// In a scratch folder, with the build's data (when made) as dorva/.
 class CaptureTest : public ::testing::Test {
   protected:
     void SetUp() override {
         std::string folder = (fs::temp_directory_path() / "streakshow-capture-XXXXXX").string();
         ASSERT_NE(mkdtemp(folder.data()), nullptr);
         fs::current_path(folder);
-        run("[ -d $STREAKSHOW_SOURCE_DIR/dorva ] && ln -s $STREAKSHOW_SOURCE_DIR/dorva dorva");
+        run("[ -d $STREAKSHOW_BINARY_DIR/dorva ] && ln -s $STREAKSHOW_BINARY_DIR/dorva dorva");
     }
     void TearDown() override { fs::remove_all(fs::current_path()); }
     std::string capture(const std::string& arguments, const char* before = "") {
@@ -86,7 +86,7 @@ TEST_F(CaptureTest, FramesWithEachSceneAreTheShowsFullDrawingAndCapturesAgree) {
 }
 
 TEST_F(CaptureTest, TheVideoCarriesTheMusicADamagedOneGivesSilenceAndALogStaysPlain) {
-    run("rm dorva; mkdir dorva; ln -s $STREAKSHOW_SOURCE_DIR/dorva/*.jpg dorva; ffmpeg -v error "
+    run("rm dorva; mkdir dorva; ln -s $STREAKSHOW_BINARY_DIR/dorva/*.jpg dorva; ffmpeg -v error "
         "-f lavfi -i sine=duration=5 dorva/vindu-tarok.mp3");
     const auto probe = [](const std::string& file) {
         return run(
@@ -123,4 +123,5 @@ TEST_F(CaptureTest, BadRequestsGetOneLineAndANonZeroExit) {
         EXPECT_EQ(out.find("streakshow-capture: "), 0u) << out;
         EXPECT_NE(out.find(says), std::string::npos) << out;
     }
+    EXPECT_FALSE(fs::exists("streakshow.mp4")) << "a file left by a recording that never began";
 }

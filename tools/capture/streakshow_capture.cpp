@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -192,7 +193,10 @@ int main(int argc, char** argv) {
         }
     } else {
         // Find out now, not after a minute of rendering, that the file
-        // cannot be written.
+        // cannot be written; a file made only by this check goes again
+        // when the recording cannot start.
+        std::error_code error;
+        const bool existed = std::filesystem::exists(options.out, error);
         if (std::FILE* probe = std::fopen(options.out.c_str(), "ab")) {
             std::fclose(probe);
         } else {
@@ -215,7 +219,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "streakshow-capture: %s %s; the video has no sound\n",
                          musicPath.c_str(), why.c_str());
         }
-        if (!video.open(settings)) return fail(video.error());
+        if (!video.open(settings)) {
+            if (!existed) std::filesystem::remove(options.out, error);
+            return fail(video.error());
+        }
     }
 
     Progress progress(expected);
