@@ -15,7 +15,10 @@ fail() {
 if [ "$1" = --deb ]; then
   deb=$(realpath "$2")
   # Depends worked out from the programs' libraries, and apt can meet them here.
-  dpkg-deb -f "$deb" Depends | grep -q 'libsdl2-mixer-2.0-0 (>=' || fail "Depends lacks SDL2_mixer"
+  depends=$(dpkg-deb -f "$deb" Depends)
+  for library in 'libsdl2-mixer-2.0-0 (>=' 'libegl1' 'libgl1,'; do
+    case $depends in *"$library"*) ;; *) fail "Depends lacks $library: $depends" ;; esac
+  done
   [ "$(dpkg-deb -f "$deb" Recommends)" = ffmpeg ] || fail "ffmpeg is not recommended"
   apt-get install --simulate -qq "$deb" >/dev/null || fail "apt cannot install $deb"
   dpkg-deb -x "$deb" "$scratch/root"
