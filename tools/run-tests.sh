@@ -2,7 +2,7 @@
 # Installs what is missing, builds the tests with AddressSanitizer and
 # UndefinedBehaviorSanitizer, runs them, builds and checks the Debian package,
 # then fuzzes the JPEG decoder briefly. The benchmarks are not built here:
-# they measure, they do not check (see README.md for running them).
+# they measure, they do not check (docs/performance.md says how to run them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
