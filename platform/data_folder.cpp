@@ -1,6 +1,10 @@
 #include "platform/data_folder.h"
 
+#if defined(_WIN32)
+#include "platform/win32.h"
+#else
 #include <SDL2/SDL.h>
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -26,11 +30,18 @@ bool isFolder(const fs::path& path) {
 
 // The folder of the running program, whatever the working directory.
 fs::path executableFolder() {
+#if defined(_WIN32)
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length == MAX_PATH) return {};
+    return fs::path(path).parent_path();
+#else
     char* base = SDL_GetBasePath();
     if (base == nullptr) return {};
     fs::path folder(base);
     SDL_free(base);
     return folder;
+#endif
 }
 
 // True when `path` lies inside `folder` (both made absolute and normal).

@@ -3,9 +3,10 @@
 // The show was written against Win32, WGL, a vendor sound library and a C
 // runtime. Everything it took from them goes through `Platform`: message
 // boxes, the window and its GL context, the message pump, the millisecond
-// counter and the music. The real implementation (sdl_platform.cpp) is built
-// on SDL2 and SDL2_mixer; tests and the capture program install their own
-// with `setPlatform`.
+// counter and the music. The real implementations are win32_platform.cpp on
+// Windows (the very calls the show was written against) and sdl_platform.cpp
+// (SDL2 and SDL2_mixer) everywhere else; tests and the capture program
+// install their own with `setPlatform`.
 //
 // What is not here: GL itself (the show's drawing language, called directly)
 // and the random generator (random.h), which is pure arithmetic.
@@ -73,9 +74,10 @@ class Platform {
     virtual void playMusic() = 0;
 };
 
-// The platform in use: the SDL one unless another was installed.
+// The platform in use: the native one (native_platform.h) unless another was
+// installed.
 Platform& currentPlatform();
-// Installs `replacement` (not owned); nullptr goes back to the SDL platform.
+// Installs `replacement` (not owned); nullptr goes back to the native one.
 void setPlatform(Platform* replacement);
 
 // The millisecond counter of the platform in use.

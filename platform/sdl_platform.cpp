@@ -306,26 +306,4 @@ void SdlPlatform::playMusic() {
     }
 }
 
-// --- the platform in use -------------------------------------------------
-
-namespace {
-Platform* installed = nullptr;
-}
-
-Platform& currentPlatform() {
-    if (installed != nullptr) return *installed;
-    // Never destroyed: the show leaves window, context and sound to the end
-    // of the process, and the clocks read the counter during static start.
-    static SdlPlatform* const sdl = new SdlPlatform();
-    return *sdl;
-}
-
-void setPlatform(Platform* replacement) {
-    installed = replacement;
-}
-
-std::uint32_t timeGetTime() {
-    return currentPlatform().milliseconds();
-}
-
 }  // namespace platform

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the tests with AddressSanitizer and
-# UndefinedBehaviorSanitizer, runs them, builds and checks the Debian package,
+# UndefinedBehaviorSanitizer, builds the Windows programs and runs them all
+# (those under Wine), builds and checks the Debian package,
 # then fuzzes the JPEG decoder briefly. The benchmarks are not built here:
 # they measure, they do not check (docs/performance.md says how to run them).
 set -euo pipefail
@@ -10,8 +11,12 @@ tools/setup.sh
 # The show's default data, which the tests read from the build folder.
 tools/make-data.sh --download build-test/dorva
 jobs=$(nproc)
+# The Windows builds, which a CTest test ("wine") runs under Wine beside this
+# build.
+tools/build-windows.sh
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON \
-  -DSTREAKSHOW_BENCH=OFF -DSTREAKSHOW_SANITIZE=ON -DSTREAKSHOW_WERROR=ON >/dev/null
+  -DSTREAKSHOW_BENCH=OFF -DSTREAKSHOW_SANITIZE=ON -DSTREAKSHOW_WERROR=ON \
+  -DSTREAKSHOW_WINDOWS_BUILD="$(pwd)/build-windows" >/dev/null
 cmake --build build-test -j "$jobs"
 ctest --test-dir build-test -j "$jobs" --output-on-failure
 

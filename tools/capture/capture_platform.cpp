@@ -10,7 +10,7 @@
 namespace capture {
 
 CapturePlatform::CapturePlatform(CaptureRange range, FrameSink sink)
-    : SdlPlatform(Options{.offscreen = true}),
+    : platform::NativePlatform(Options{.offscreen = true}),
       range_(range),
       sink_(std::move(sink)),
       buffers_(3, std::vector<unsigned char>(std::size_t{kFrameWidth} * kFrameHeight * 4)),
@@ -69,7 +69,7 @@ void CapturePlatform::swapBuffers(platform::WindowHandle window) {
         changed_.notify_all();
         ++kept_;
     }
-    SdlPlatform::swapBuffers(window);
+    platform::NativePlatform::swapBuffers(window);
 }
 
 void CapturePlatform::writeFrames() {

@@ -1,4 +1,5 @@
-// The platform the capture program runs the show on: SDL's offscreen driver,
+// The platform the capture program runs the show on: offscreen (SDL's offscreen
+// driver, or on Windows a window that is never shown),
 // no question (the windowed show is recorded), no sound (the music goes into
 // the video file instead), and a millisecond counter that moves on exactly
 // 1000/fps per frame. Each finished frame is read back and handed to a sink
@@ -16,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/sdl_platform.h"
+#include "platform/native_platform.h"
 #include "show/streaks.h"
 
 namespace capture {
@@ -30,7 +31,7 @@ struct CaptureRange {
     std::int64_t frameCount = -1;  // frames to keep; -1: to the end of the show
 };
 
-class CapturePlatform : public platform::SdlPlatform {
+class CapturePlatform : public platform::NativePlatform {
   public:
     // Receives each kept frame, in order, on the writer thread: RGBA, rows
     // bottom first as GL reads them. False stops the show.

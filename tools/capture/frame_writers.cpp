@@ -1,17 +1,67 @@
 #include "tools/capture/frame_writers.h"
 
-#include <fcntl.h>
 #include <png.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace capture {
+namespace {
+
+#if defined(_WIN32)
+// cmd.exe runs the commands. It drops the first and the last quote of a
+// command line, so the whole line is quoted once more.
+constexpr char kPathSeparator = ';';
+constexpr const char* kProgramSuffix = ".exe";
+constexpr const char* kNoInput = " <NUL";
+std::FILE* startWriting(const std::string& command) {
+    return _popen(("\"" + command + "\"").c_str(), "wb");
+}
+int runCommand(const std::string& command) {
+    return std::system(("\"" + command + "\"").c_str());
+}
+bool succeeded(int status) {
+    return status == 0;
+}
+bool isProgram(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+#else
+constexpr char kPathSeparator = ':';
+constexpr const char* kProgramSuffix = "";
+constexpr const char* kNoInput = " </dev/null";
+std::FILE* startWriting(const std::string& command) {
+    // A failed write to a closed pipe must be an error, not a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::FILE* pipe = popen(command.c_str(), "w");
+    // A pipe that holds a good part of a frame lets ffmpeg read in large
+    // pieces; where the system refuses, the default pipe serves.
+    if (pipe != nullptr) fcntl(fileno(pipe), F_SETPIPE_SZ, 1 << 20);
+    return pipe;
+}
+int runCommand(const std::string& command) {
+    return std::system(command.c_str());
+}
+bool succeeded(int status) {
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+bool isProgram(const std::string& path) {
+    return access(path.c_str(), X_OK) == 0;
+}
+#endif
+
+}  // namespace
 
 bool PngFrameWriter::write(std::int64_t index, const unsigned char* rgba, int width, int height) {
     char name[32];
@@ -58,9 +108,8 @@ bool musicDecodes(const std::string& path, std::string& why) {
     // ffmpeg itself fails on such a file, while it decodes a truncated or
     // partly damaged one to the end, as the encoder will.
     const std::string command = shellQuote(findOnPath("ffmpeg")) + " -loglevel quiet -nostdin -i " +
-                                shellQuote(path) + " -map 0:a:0 -f null - </dev/null";
-    const int status = std::system(command.c_str());
-    if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+                                shellQuote(path) + " -map 0:a:0 -f null -" + kNoInput;
+    if (!succeeded(runCommand(command))) {
         why = "cannot be decoded";
         return false;
     }
@@ -71,14 +120,17 @@ std::string findOnPath(const std::string& name) {
     const char* path = std::getenv("PATH");
     std::stringstream folders(path != nullptr ? path : "/usr/bin:/bin");
     std::string folder;
-    while (std::getline(folders, folder, ':')) {
-        const std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    while (std::getline(folders, folder, kPathSeparator)) {
+        const std::string candidate = (folder.empty() ? "." : folder) + "/" + name + kProgramSuffix;
+        if (isProgram(candidate)) return candidate;
     }
     return {};
 }
 
 std::string shellQuote(const std::string& text) {
+#if defined(_WIN32)
+    return "\"" + text + "\"";  // a Windows path holds no quote
+#else
     std::string quoted = "'";
     for (const char c : text) {
         if (c == '\'') {
@@ -88,6 +140,7 @@ std::string shellQuote(const std::string& text) {
         }
     }
     return quoted + "'";
+#endif
 }
 
 FfmpegWriter::~FfmpegWriter() {
@@ -114,16 +167,11 @@ bool FfmpegWriter::open(const VideoSettings& settings) {
     command << " -vf vflip -c:v libx264 -preset " << shellQuote(settings.preset) << " -crf "
             << settings.crf << " -pix_fmt yuv420p -movflags +faststart "
             << shellQuote(settings.output);
-    // A failed write to a closed pipe must be an error, not a signal.
-    std::signal(SIGPIPE, SIG_IGN);
-    pipe_ = popen(command.str().c_str(), "w");
+    pipe_ = startWriting(command.str());
     if (pipe_ == nullptr) {
         error_ = std::string("cannot start ffmpeg: ") + std::strerror(errno);
         return false;
     }
-    // A pipe that holds a good part of a frame lets ffmpeg read in large
-    // pieces; where the system refuses, the default pipe serves.
-    fcntl(fileno(pipe_), F_SETPIPE_SZ, 1 << 20);
     return true;
 }
 
@@ -138,9 +186,13 @@ bool FfmpegWriter::write(const unsigned char* rgba, std::size_t bytes) {
 
 bool FfmpegWriter::close() {
     if (pipe_ == nullptr) return error_.empty();
+#if defined(_WIN32)
+    const int status = _pclose(pipe_);
+#else
     const int status = pclose(pipe_);
+#endif
     pipe_ = nullptr;
-    if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (!succeeded(status)) {
         if (error_.empty()) error_ = "ffmpeg failed to write the video";
         return false;
     }

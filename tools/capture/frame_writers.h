@@ -64,7 +64,7 @@ class FfmpegWriter {
 // The path of an executable on PATH, or empty.
 std::string findOnPath(const std::string& name);
 
-// Quotes a string for the POSIX shell.
+// Quotes a string for the system's shell (POSIX sh, or cmd.exe on Windows).
 std::string shellQuote(const std::string& text);
 
 }  // namespace capture

@@ -5,8 +5,13 @@
 // GL context, with the millisecond counter moving on exactly 1000/fps per
 // frame, and pipes every frame to ffmpeg (H.264 with the music as AAC) or
 // writes it as a PNG file.
-#include <sys/stat.h>
+#if defined(_WIN32)
+#include <io.h>
+#define isatty _isatty
+#define STDERR_FILENO 2
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -108,8 +113,8 @@ std::string parse(int argc, char** argv, Options& options) {
 }
 
 bool isFolder(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
 }
 
 // On a terminal, one line redrawn in place: frames, speed and time left.

@@ -1,0 +1,8 @@
+# 32-bit Windows. Its float arithmetic goes through SSE2 registers, as the
+# 64-bit build's does: the x87 unit's wider registers would round the show's
+# sums differently.
+set(STREAKSHOW_MINGW_TRIPLE i686-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
