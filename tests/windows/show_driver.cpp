@@ -18,6 +18,7 @@ namespace {
 constexpr const char* kQuestionText = "                  fullscreen?     ";
 constexpr const char* kQuestionCaption = "                                ' -";
 constexpr const char* kFailureCaption = "you fail";
+constexpr const char* kModeChangeFailed = "can't change display settingsdgorij\xF6oiejh\xF6oj\xF6ose";
 
 int failures = 0;
 
@@ -85,8 +86,10 @@ int main(int argc, char** argv) {
     if (yes) {
         for (int tenth = 0; tenth < 1200; ++tenth) {
             if (HWND failure = FindWindowA("#32770", kFailureCaption)) {
-                std::printf("full screen: the mode change was refused: \"%s\"\n",
-                            dialogText(failure, 0xFFFF).c_str());
+                std::printf("full screen: the mode change was refused\n");
+                check(dialogText(failure, 0xFFFF) == kModeChangeFailed,
+                      "the refusal is told in code page 1252: \"" +
+                          dialogText(failure, 0xFFFF) + "\"");
                 PostMessageA(failure, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
                 break;
             }
