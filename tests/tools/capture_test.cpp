@@ -124,4 +124,8 @@ TEST_F(CaptureTest, BadRequestsGetOneLineAndANonZeroExit) {
         EXPECT_NE(out.find(says), std::string::npos) << out;
     }
     EXPECT_FALSE(fs::exists("streakshow.mp4")) << "a file left by a recording that never began";
+    // A show that cannot start (no video driver) records nothing and says why.
+    const std::string out = capture("--frames .", "SDL_VIDEODRIVER=none");
+    EXPECT_NE(status, 0);
+    EXPECT_NE(out.find("streakshow-capture: the show could not start"), std::string::npos) << out;
 }

@@ -251,6 +251,7 @@ int main(int argc, char** argv) {
 
     if (!toFrames && !video.close() && writeError.empty()) writeError = video.error();
     if (!writeError.empty()) return fail(writeError);
+    if (platform.framesRendered() == 0) return fail("the show could not start; nothing recorded");
     if (platform.framesKept() == 0) return fail("the show ended before --from; nothing recorded");
     // Speed counts every frame drawn, those before --from included.
     const double seconds = progress.elapsed();
