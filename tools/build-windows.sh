@@ -37,13 +37,24 @@ mkdir -p "$cache/sources" "$out" dist
 # ---------------------------------------------------------------------------
 # Debian's source packages, fetched once. apt-get source needs a deb-src
 # line; as root one is added beside the system's own.
+# The system's entries may be deb822 files (Debian 12's default) or one-line
+# lists (what debootstrap writes); each gets its deb-src twin.
+add_deb_src() {
+  local list=/etc/apt/sources.list.d/streakshow-deb-src
+  cat /etc/apt/sources.list.d/*.sources 2>/dev/null \
+    | sed 's/^Types: deb$/Types: deb-src/' >"$list.sources"
+  cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null \
+    | sed -n 's/^deb /deb-src /p' >"$list.list"
+  [ -s "$list.sources" ] || rm -f "$list.sources"
+  [ -s "$list.list" ] || rm -f "$list.list"
+}
+
 fetch_source() { # PACKAGE: unpacks it into $cache/sources/PACKAGE
   local package=$1 work version
   [ -d "$cache/sources/$package" ] && return
   if ! apt-cache showsrc "$package" >/dev/null 2>&1 || [ -z "$(apt-cache showsrc "$package" 2>/dev/null)" ]; then
     [ "$(id -u)" -eq 0 ] || die "no deb-src entry: add one for Debian (Types: deb-src) and run apt-get update"
-    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
-      >/etc/apt/sources.list.d/streakshow-deb-src.sources
+    add_deb_src
     apt-get update -qq
   fi
   work=$(mktemp -d "$cache/sources/.fetch.XXXXXX")
