@@ -40,13 +40,18 @@ mkdir -p "$cache/sources" "$out" dist
 # The system's entries may be deb822 files (Debian 12's default) or one-line
 # lists (what debootstrap writes); each gets its deb-src twin.
 add_deb_src() {
-  local list=/etc/apt/sources.list.d/streakshow-deb-src
-  cat /etc/apt/sources.list.d/*.sources 2>/dev/null \
-    | sed 's/^Types: deb$/Types: deb-src/' >"$list.sources"
-  cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null \
-    | sed -n 's/^deb /deb-src /p' >"$list.list"
-  [ -s "$list.sources" ] || rm -f "$list.sources"
-  [ -s "$list.list" ] || rm -f "$list.list"
+  local list=/etc/apt/sources.list.d/streakshow-deb-src file deb822="" oneline=""
+  for file in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$file" ] && [ "$file" != "$list.sources" ] &&
+      deb822+=$(sed 's/^Types: deb$/Types: deb-src/' "$file")$'\n\n'
+  done
+  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$file" ] && [ "$file" != "$list.list" ] &&
+      oneline+=$(sed -n 's/^deb /deb-src /p' "$file")$'\n'
+  done
+  rm -f "$list.sources" "$list.list"
+  [ -z "${deb822//[$'\n']/}" ] || printf '%s' "$deb822" >"$list.sources"
+  [ -z "${oneline//[$'\n']/}" ] || printf '%s' "$oneline" >"$list.list"
 }
 
 fetch_source() { # PACKAGE: unpacks it into $cache/sources/PACKAGE
