@@ -2,6 +2,8 @@
 
 #if defined(_WIN32)
 #include "platform/win32.h"
+#elif defined(__EMSCRIPTEN__)
+// A page's files lie in its own folder; there is no program folder.
 #else
 #include <SDL2/SDL.h>
 #endif
@@ -35,6 +37,8 @@ fs::path executableFolder() {
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     if (length == 0 || length == MAX_PATH) return {};
     return fs::path(path).parent_path();
+#elif defined(__EMSCRIPTEN__)
+    return {};
 #else
     char* base = SDL_GetBasePath();
     if (base == nullptr) return {};

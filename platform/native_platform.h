@@ -1,5 +1,5 @@
-// The platform the show runs on by itself: Win32 and WGL on Windows, SDL2
-// everywhere else. Both take the same options and let a subclass (the
+// The platform the show runs on by itself: Win32 and WGL on Windows, the
+// page's canvas in a browser, SDL2 everywhere else. Both take the same options and let a subclass (the
 // capture program's) hand messages to the window procedure.
 #pragma once
 
@@ -7,6 +7,11 @@
 #include "platform/win32_platform.h"
 namespace platform {
 using NativePlatform = Win32Platform;
+}
+#elif defined(__EMSCRIPTEN__)
+#include "platform/web_platform.h"
+namespace platform {
+using NativePlatform = WebPlatform;
 }
 #else
 #include "platform/sdl_platform.h"

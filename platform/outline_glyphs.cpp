@@ -1,6 +1,8 @@
 #include "platform/outline_glyphs.h"
 
+#if !defined(__EMSCRIPTEN__)
 #include <fontconfig/fontconfig.h>
+#endif
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_BBOX_H
@@ -15,6 +17,10 @@
 #include <deque>
 #include <string>
 #include <vector>
+
+#if defined(__EMSCRIPTEN__)
+#include "platform/web_platform.h"
+#endif
 
 namespace platform {
 namespace {
@@ -247,6 +253,15 @@ void compileGlyph(GLuint list, const GlyphShape* shape, bool fillOnRight, float 
     glEndList();
 }
 
+#if defined(__EMSCRIPTEN__)
+// A page has no font configuration: it ships the face fontconfig picks for
+// the show's family on Linux.
+bool findFace(const char*, std::string& file, int& index, std::string&) {
+    file = kWebFacePath;
+    index = 0;
+    return true;
+}
+#else
 // The file and face index fontconfig picks for a family name; fontconfig
 // always offers its closest match.
 bool findFace(const char* faceName, std::string& file, int& index, std::string& reason) {
@@ -280,6 +295,7 @@ bool findFace(const char* faceName, std::string& file, int& index, std::string& 
     FcPatternDestroy(match);
     return true;
 }
+#endif
 
 // The charmap that glyph codes reach the glyphs through: Unicode after code
 // page 1252, or for symbol fonts the code itself at U+F000 and up, where

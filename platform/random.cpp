@@ -14,4 +14,8 @@ void srand(std::uint32_t seed) {
     state = seed;
 }
 
+std::uint32_t randomState() {
+    return state;
+}
+
 }  // namespace platform

@@ -11,5 +11,7 @@ namespace platform {
 int rand();
 // Sets the state. The state is 1 before the first call.
 void srand(std::uint32_t seed);
+// The state now: with the seed it fixes every draw made so far.
+std::uint32_t randomState();
 
 }  // namespace platform

@@ -55,6 +55,7 @@ void CapturePlatform::swapBuffers(platform::WindowHandle window) {
     const std::int64_t index = rendered_++;
     if (!painterChecked_) checkPainter();
     if (index >= range_.firstFrame && !failed_) {
+        if (frameKept) frameKept(index);
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return !free_.empty(); });
         const std::size_t buffer = free_.back();

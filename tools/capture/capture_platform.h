@@ -51,6 +51,10 @@ class CapturePlatform : public platform::NativePlatform {
     void openMusicStream(const char*) override {}
     void playMusic() override {}
 
+    // Called on the drawing thread for each frame kept, with its number from
+    // the start of the show, before it is read back.
+    std::function<void(std::int64_t frame)> frameKept;
+
     std::int64_t framesRendered() const { return rendered_; }
     std::int64_t framesKept() const { return kept_; }
 

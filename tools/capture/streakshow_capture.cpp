@@ -28,6 +28,7 @@
 #include "app/show_main.h"
 #include "platform/data_folder.h"
 #include "platform/platform.h"
+#include "show/frame_record.h"
 #include "tools/capture/capture_platform.h"
 #include "tools/capture/frame_writers.h"
 
@@ -35,7 +36,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: streakshow-capture [--out FILE] [--fps N] [--from S] [--seconds S] [--frames DIR]\n"
-    "                          [--crf N] [--preset NAME] [--data DIR]";
+    "                          [--crf N] [--preset NAME] [--data DIR] [--record FILE]";
 
 struct Options {
     std::string out = "streakshow.mp4";
@@ -44,6 +45,7 @@ struct Options {
     std::optional<double> seconds;
     std::string framesFolder;  // empty: video
     std::string dataFolder;    // as the show's --data
+    std::string recordPath;    // a line per kept frame of what the show chose
     capture::VideoSettings video;
 };
 
@@ -73,6 +75,8 @@ std::string parse(int argc, char** argv, Options& options) {
             options.framesFolder = value;
         } else if (option == "--data") {
             options.dataFolder = value;
+        } else if (option == "--record") {
+            options.recordPath = value;
         } else if (option == "--fps") {
             if (!parseNumber(value, number) || number != std::floor(number) || number < 1 ||
                 number > 1000) {
@@ -230,6 +234,14 @@ int main(int argc, char** argv) {
         }
     }
 
+    std::FILE* recordFile = nullptr;
+    if (!options.recordPath.empty()) {
+        recordFile = std::fopen(options.recordPath.c_str(), "w");
+        if (recordFile == nullptr) {
+            return fail("cannot write " + options.recordPath + ": " + std::strerror(errno));
+        }
+    }
+
     Progress progress(expected);
     std::string writeError;
     // Like the show, the capture leaves its window and GL context to the end
@@ -245,11 +257,22 @@ int main(int argc, char** argv) {
             return written;
         });
     platform::setPlatform(&platform);
+    std::optional<show::FrameRecord> record;
+    if (recordFile != nullptr) {
+        record.emplace();
+        platform.frameKept = [&](std::int64_t frame) {
+            std::fprintf(recordFile, "frame %lld %s\n", static_cast<long long>(frame),
+                         record->line().c_str());
+        };
+    }
     app::WinMain();
     platform.finish();
     progress.update(platform.framesKept(), true);
 
     if (!toFrames && !video.close() && writeError.empty()) writeError = video.error();
+    if (recordFile != nullptr && std::fclose(recordFile) != 0 && writeError.empty()) {
+        writeError = "cannot write " + options.recordPath;
+    }
     if (!writeError.empty()) return fail(writeError);
     if (platform.framesRendered() == 0) return fail("the show could not start; nothing recorded");
     if (platform.framesKept() == 0) return fail("the show ended before --from; nothing recorded");

@@ -1,0 +1,253 @@
+#include "platform/web_platform.h"
+
+#include <GL/gl.h>
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+
+#include "webgl/gl11.h"
+
+// The page (web/index.html) keeps what only it can do under Module.page;
+// these are the program's calls into it. The asynchronous ones suspend the
+// program (Asyncify) until the page answers.
+
+// clang-format off
+EM_ASYNC_JS(int, pageAsk, (const char* text, const char* caption), {
+    return (await Module.page.ask(UTF8ToString(text), UTF8ToString(caption))) ? 1 : 0;
+});
+EM_ASYNC_JS(void, pageNotice, (const char* text, const char* caption), {
+    await Module.page.notice(UTF8ToString(text), UTF8ToString(caption));
+});
+EM_ASYNC_JS(int, pageFullscreen, (), {
+    return (await Module.page.fullscreen()) ? 1 : 0;
+});
+EM_ASYNC_JS(void, pageNextFrame, (int recording), {
+    await Module.page.nextFrame(recording);
+});
+EM_ASYNC_JS(void, pageFetch, (const char* path), {
+    const name = UTF8ToString(path);
+    try {
+        const response = await fetch(name);
+        if (!response.ok) return;
+        const bytes = new Uint8Array(await response.arrayBuffer());
+        const slash = name.lastIndexOf('/');
+        if (slash > 0) FS.mkdirTree(name.substring(0, slash));
+        FS.writeFile(name, bytes);
+    } catch (error) {
+        // Unreachable or unreadable: the file stays missing.
+    }
+});
+EM_JS(void, pageHideCursor, (), { Module.page.hideCursor(); });
+EM_JS(void, pageShowCanvas, (const char* title), { Module.page.showCanvas(UTF8ToString(title)); });
+EM_JS(int, pageTakeEvent, (), { return Module.page.events.shift() || 0; });
+EM_JS(void, pageOpenMusic, (const char* url), { Module.page.openMusic(UTF8ToString(url)); });
+EM_JS(void, pagePlayMusic, (), { Module.page.playMusic(); });
+EM_JS(void, pageFrame, (double index, const char* note, const unsigned char* pixels, int size), {
+    Module.page.frame(index, UTF8ToString(note), HEAPU8.subarray(pixels, pixels + size));
+});
+EM_JS(void, pageEnded, (int status), { Module.page.ended(status); });
+EM_JS(char*, pageRecording, (), {
+    const text = Module.page.recording || "";
+    const size = lengthBytesUTF8(text) + 1;
+    const copy = _malloc(size);
+    stringToUTF8(text, copy, size);
+    return copy;
+});
+// clang-format on
+
+namespace platform {
+namespace {
+
+constexpr int kEventEscape = 1;
+constexpr int kEventClose = 2;
+constexpr int kCanvasWidth = 1024;
+constexpr int kCanvasHeight = 768;
+
+// "fps:first+count,first+count,...", as the page's address gives it; anything
+// else is no recording.
+WebRecording parseRecording(const std::string& text) {
+    WebRecording recording;
+    const char* at = text.data();
+    const char* end = at + text.size();
+    int fps = 0;
+    auto parsed = std::from_chars(at, end, fps);
+    if (parsed.ec != std::errc() || parsed.ptr == end || *parsed.ptr != ':' || fps < 1 ||
+        fps > 1000) {
+        return recording;
+    }
+    at = parsed.ptr + 1;
+    while (at < end) {
+        std::int64_t first = 0;
+        std::int64_t count = 0;
+        parsed = std::from_chars(at, end, first);
+        if (parsed.ec != std::errc() || parsed.ptr == end || *parsed.ptr != '+' || first < 0) {
+            return {};
+        }
+        parsed = std::from_chars(parsed.ptr + 1, end, count);
+        if (parsed.ec != std::errc() || count < 1 || count > 100000) return {};
+        recording.ranges.emplace_back(first, count);
+        at = parsed.ptr;
+        if (at < end && *at++ != ',') return {};
+    }
+    if (!recording.ranges.empty()) recording.fps = fps;
+    return recording;
+}
+
+bool kept(const WebRecording& recording, std::int64_t frame) {
+    for (const auto& [first, count] : recording.ranges) {
+        if (frame >= first && frame < first + count) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+WebPlatform::WebPlatform() {
+    char* text = pageRecording();
+    recording_ = parseRecording(text);
+    std::free(text);
+    for (const auto& [first, count] : recording_.ranges) {
+        lastFrame_ = std::max(lastFrame_, first + count - 1);
+    }
+}
+
+bool WebPlatform::askYesNo(const char* text, const char* caption) {
+    // A recording shows the windowed show, as the capture program does.
+    if (recording_.fps != 0) return false;
+    return pageAsk(text, caption) != 0;
+}
+
+void WebPlatform::showNotice(const char* text, const char* caption) {
+    if (recording_.fps != 0) {
+        emscripten_log(EM_LOG_ERROR, "streakshow: %s: %s", caption, text);
+        return;
+    }
+    pageNotice(text, caption);
+}
+
+bool WebPlatform::registerWindowClass(const char* className, WindowProcedure procedure) {
+    if (className == nullptr || procedure == nullptr) return false;
+    procedure_ = procedure;
+    return true;
+}
+
+bool WebPlatform::changeDisplayMode(int width, int height, int) {
+    // The canvas keeps its 1024 by 768 pixels; full screen scales it up.
+    if (width != kCanvasWidth || height != kCanvasHeight) return false;
+    return pageFullscreen() != 0;
+}
+
+void WebPlatform::hideCursor() {
+    pageHideCursor();
+}
+
+WindowHandle WebPlatform::createWindow(const char*, const char* title, WindowStyle, int width,
+                                       int height) {
+    if (windowMade_ || width != kCanvasWidth || height != kCanvasHeight) return nullptr;
+    windowMade_ = true;
+    pageShowCanvas(title != nullptr ? title : "");
+    return this;
+}
+
+bool WebPlatform::createGlContext(WindowHandle window, int, int) {
+    if (window != this) return false;
+    EmscriptenWebGLContextAttributes attributes;
+    emscripten_webgl_init_context_attributes(&attributes);
+    attributes.majorVersion = 2;
+    attributes.minorVersion = 0;
+    // An opaque canvas: the streaks' alpha is not for the page behind it.
+    attributes.alpha = false;
+    attributes.depth = true;
+    attributes.stencil = false;
+    attributes.antialias = false;
+    attributes.premultipliedAlpha = false;
+    attributes.preserveDrawingBuffer = false;
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
+        emscripten_webgl_create_context("#canvas", &attributes);
+    if (context <= 0 || emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS) {
+        return false;
+    }
+    return webgl::initialize();
+}
+
+void WebPlatform::showWindow(WindowHandle) {}
+
+void WebPlatform::setWindowUserData(WindowHandle window, void* data) {
+    if (window == this) userData_ = data;
+}
+
+void* WebPlatform::windowUserData(WindowHandle window) {
+    return window == this ? userData_ : nullptr;
+}
+
+LRESULT WebPlatform::defaultWindowProcedure(WindowHandle, std::uint32_t, WPARAM, LPARAM) {
+    return 0;
+}
+
+void WebPlatform::deliver(std::uint32_t message, WPARAM wParam) {
+    if (procedure_ != nullptr && windowMade_) procedure_(this, message, wParam, 0);
+}
+
+void WebPlatform::pumpMessages() {
+    if (recording_.fps != 0) {
+        // Frame k is drawn at exactly k / fps seconds from a start of 1000
+        // ms, whole milliseconds, as the capture program counts.
+        now_ = static_cast<std::uint32_t>(1000 + rendered_ * 1000 / recording_.fps);
+        // The frame about to be drawn is the last one wanted: it is still
+        // drawn and handed over, then the show ends.
+        if (rendered_ >= lastFrame_) deliver(WM_CLOSE);
+        return;
+    }
+    while (const int event = pageTakeEvent()) {
+        if (event == kEventEscape) deliver(WM_KEYDOWN, VK_ESCAPE);
+        if (event == kEventClose) deliver(WM_CLOSE);
+    }
+}
+
+void WebPlatform::swapBuffers(WindowHandle) {
+    const std::int64_t frame = rendered_++;
+    if (recording_.fps != 0 && kept(recording_, frame)) {
+        pixels_.resize(std::size_t{kCanvasWidth} * kCanvasHeight * 4);
+        glReadPixels(0, 0, kCanvasWidth, kCanvasHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
+        const std::string note = note_ ? note_() : std::string();
+        pageFrame(static_cast<double>(frame), note.c_str(), pixels_.data(),
+                  static_cast<int>(pixels_.size()));
+    }
+    pageNextFrame(recording_.fps != 0 ? 1 : 0);
+}
+
+std::uint32_t WebPlatform::milliseconds() {
+    if (recording_.fps != 0) return now_;
+    static const double origin = emscripten_get_now();
+    return static_cast<std::uint32_t>(static_cast<std::int64_t>(emscripten_get_now() - origin));
+}
+
+void WebPlatform::startSoundSystem(int channels) {
+    soundReady_ = recording_.fps == 0 && channels > 0;
+}
+
+void WebPlatform::openMusicStream(const char* path) {
+    if (!soundReady_ || path == nullptr) return;
+    // The program's files mirror the page's folder, so the name is the
+    // address relative to the page.
+    pageOpenMusic(path);
+    musicOpen_ = true;
+}
+
+void WebPlatform::playMusic() {
+    if (musicOpen_) pagePlayMusic();
+}
+
+void WebPlatform::fetchFiles(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) pageFetch(path.c_str());
+}
+
+void WebPlatform::ended(int status) {
+    pageEnded(status);
+}
+
+}  // namespace platform

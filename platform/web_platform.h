@@ -1,0 +1,89 @@
+// The platform in a browser tab (WebAssembly): the page's own dialog for the
+// question and the notices, the Fullscreen API for the display mode, one
+// 1024 by 768 canvas with a WebGL 2 context under our GL 1.1 layer (webgl/),
+// the page's clock, and an audio element that streams the music.
+//
+// The show's loop keeps its shape: swapBuffers hands control back to the
+// browser until the next animation frame (Asyncify unwinds and rewinds the
+// stack), and the question waits for a click the same way. Escape and the
+// tab's closing reach the window procedure as WM_KEYDOWN and WM_CLOSE.
+//
+// The page can also ask for a recording run (for checks and the benchmark):
+// no question, no sound, a clock that moves on exactly 1000/fps per frame as
+// the capture program's does, and chosen frames read back and handed to the
+// page with a line that describes them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+// A recording run: frames [firstFrame, firstFrame + frameCount) of each range
+// are handed to the page; the show is closed after the last of them.
+struct WebRecording {
+    int fps = 0;  // 0: no recording, the show runs live
+    std::vector<std::pair<std::int64_t, std::int64_t>> ranges;  // (first, count)
+};
+
+class WebPlatform : public Platform {
+  public:
+    WebPlatform();
+
+    bool askYesNo(const char* text, const char* caption) override;
+    void showNotice(const char* text, const char* caption) override;
+    bool registerWindowClass(const char* className, WindowProcedure procedure) override;
+    bool changeDisplayMode(int width, int height, int bitsPerPixel) override;
+    void hideCursor() override;
+    WindowHandle createWindow(const char* className, const char* title, WindowStyle style,
+                              int width, int height) override;
+    bool createGlContext(WindowHandle window, int colorBits, int depthBits) override;
+    void showWindow(WindowHandle window) override;
+    void setWindowUserData(WindowHandle window, void* data) override;
+    void* windowUserData(WindowHandle window) override;
+    LRESULT defaultWindowProcedure(WindowHandle window, std::uint32_t message, WPARAM wParam,
+                                   LPARAM lParam) override;
+    void pumpMessages() override;
+    void swapBuffers(WindowHandle window) override;
+    std::uint32_t milliseconds() override;
+    void startSoundSystem(int channels) override;
+    void openMusicStream(const char* path) override;
+    void playMusic() override;
+
+    // What the page asked for in its address (empty fps when live).
+    const WebRecording& recording() const { return recording_; }
+    // Called for each frame handed to the page, for the line that goes with it.
+    void setFrameNote(std::function<std::string()> note) { note_ = std::move(note); }
+
+    // Copies files from the page's folder into the program's file system,
+    // under the same relative names; a file the server does not have is left
+    // out (the program then finds it missing, as it would on disk).
+    static void fetchFiles(const std::vector<std::string>& paths);
+    // Tells the page that the program has ended with `status`.
+    static void ended(int status);
+
+  private:
+    void deliver(std::uint32_t message, WPARAM wParam = 0);
+
+    WebRecording recording_;
+    std::function<std::string()> note_;
+    WindowProcedure procedure_ = nullptr;
+    void* userData_ = nullptr;
+    bool windowMade_ = false;
+    bool soundReady_ = false;
+    bool musicOpen_ = false;
+    std::int64_t rendered_ = 0;
+    std::uint32_t now_ = 1000;  // a recording's clock
+    std::int64_t lastFrame_ = -1;  // the last frame a recording keeps
+    std::vector<unsigned char> pixels_;
+};
+
+// The face the outline glyphs are built from: shipped with the page, as
+// there is no font configuration to ask.
+inline constexpr const char* kWebFacePath = "fonts/LiberationSerif-Regular.ttf";
+
+}  // namespace platform
