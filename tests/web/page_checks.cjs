@@ -108,13 +108,15 @@ async function record(webDir, recording, outDir) {
                      Buffer.from(frame.base64, "base64"));
   }
   fs.writeFileSync(path.join(outDir, "record.txt"), notes.join("\n") + "\n");
-  const times = (await page.evaluate(() => Module.page.frameTimes)).sort((a, b) => a - b);
-  fs.writeFileSync(path.join(outDir, "frame-times.txt"), times.map(t => t.toFixed(3)).join("\n") + "\n");
+  const inOrder = await page.evaluate(() => Module.page.frameTimes);
+  fs.writeFileSync(path.join(outDir, "frame-times.txt"), inOrder.map(t => t.toFixed(3)).join("\n") + "\n");
+  const times = [...inOrder].sort((a, b) => a - b);
   await browser.close();
   server.close();
   if (!ended) console.log(log.join("\n"));
   console.log(`record: ${count} frames kept, ${times.length + 1} drawn in ${seconds.toFixed(1)} s; ` +
-              `median frame ${times.length ? times[times.length >> 1].toFixed(1) : "?"} ms`);
+              `median frame ${times.length ? times[times.length >> 1].toFixed(1) : "?"} ms, ` +
+              `${(1000 * seconds / (times.length + 1)).toFixed(1)} ms of wall time a frame`);
   return ended && count > 0 ? 0 : 1;
 }
 
