@@ -22,11 +22,11 @@ export NODE_PATH=${STREAKSHOW_WEB_CACHE:-$HOME/.cache/streakshow/web}/node/node_
 [ -d "$NODE_PATH/puppeteer-core" ] || { echo "no puppeteer-core: run the test command once" >&2; exit 1; }
 
 node tests/web/page_checks.cjs record "$web" "60:1499+1" "$scratch" | tee "$scratch/log"
-# frame-times.txt holds frames 0 onwards in order; the medians are taken over
+# Line k of frame-times.txt is frame k (frame 0 has none); the medians are taken over
 # the 300 frames from 5, 10 and 20 s, as frame_bench takes them.
 for second in 5 10 20; do
   first=$((second * 60))
-  sed -n "$((first + 1)),$((first + 300))p" "$scratch/frame-times.txt" | sort -n |
+  sed -n "${first},$((first + 299))p" "$scratch/frame-times.txt" | sort -n |
     awk -v s="$second" '{ t[NR] = $1 } END { printf "web frame at %2d s: median %.2f ms over %d frames\n", s, t[int((NR + 1) / 2)], NR }'
 done
 if [ -x "$bench/bench/frame_bench" ]; then

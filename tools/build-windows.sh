@@ -34,48 +34,8 @@ cache=${STREAKSHOW_WINDOWS_CACHE:-$HOME/.cache/streakshow/windows}
 out=$root/build-windows
 mkdir -p "$cache/sources" "$out" dist
 
-# ---------------------------------------------------------------------------
-# Debian's source packages, fetched once. apt-get source needs a deb-src
-# line; as root one is added beside the system's own.
-# The system's entries may be deb822 files (Debian 12's default) or one-line
-# lists (what debootstrap writes); each gets its deb-src twin.
-add_deb_src() {
-  local list=/etc/apt/sources.list.d/streakshow-deb-src file deb822="" oneline=""
-  for file in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$file" ] && [ "$file" != "$list.sources" ] &&
-      deb822+=$(sed 's/^Types: deb$/Types: deb-src/' "$file")$'\n\n'
-  done
-  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$file" ] && [ "$file" != "$list.list" ] &&
-      oneline+=$(sed -n 's/^deb /deb-src /p' "$file")$'\n'
-  done
-  rm -f "$list.sources" "$list.list"
-  [ -z "${deb822//[$'\n']/}" ] || printf '%s' "$deb822" >"$list.sources"
-  [ -z "${oneline//[$'\n']/}" ] || printf '%s' "$oneline" >"$list.list"
-}
-
-fetch_source() { # PACKAGE: unpacks it into $cache/sources/PACKAGE
-  local package=$1 work version
-  [ -d "$cache/sources/$package" ] && return
-  if ! apt-cache showsrc "$package" >/dev/null 2>&1 || [ -z "$(apt-cache showsrc "$package" 2>/dev/null)" ]; then
-    [ "$(id -u)" -eq 0 ] || die "no deb-src entry: add one for Debian (Types: deb-src) and run apt-get update"
-    add_deb_src
-    apt-get update -qq
-  fi
-  work=$(mktemp -d "$cache/sources/.fetch.XXXXXX")
-  # The newest version whose files the mirror still has.
-  for version in $(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -rV | uniq); do
-    if (cd "$work" && apt-get source -qq "$package=$version" >/dev/null 2>&1); then
-      rm -rf "$cache/sources/$package"
-      mv "$(find "$work" -mindepth 1 -maxdepth 1 -type d | head -n 1)" "$cache/sources/$package"
-      rm -rf "$work"
-      say "source of $package $version unpacked"
-      return
-    fi
-  done
-  rm -rf "$work"
-  die "could not fetch the source package $package"
-}
+# Debian's source packages, fetched once.
+. tools/deb-sources.sh
 
 fetch_source libsdl2-mixer
 fetch_source libpng1.6

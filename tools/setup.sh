@@ -4,6 +4,7 @@
 #
 #   tools/setup.sh            # the show, its tests and its tools
 #   tools/setup.sh windows    # the Windows cross build and Wine (tools/build-windows.sh)
+#   tools/setup.sh web        # the WebAssembly build and its checks in Chromium (tools/build-web.sh)
 set -euo pipefail
 
 packages=(
@@ -23,11 +24,29 @@ if [ "${1:-}" = windows ]; then
     cmake ninja-build dpkg-dev zip unzip netpbm xvfb xauth
     wine wine64 wine32:i386
   )
+elif [ "${1:-}" = web ]; then
+  # The compiler (its optimiser runs under node), the source packages'
+  # unpacker, what tools/make-data.sh makes the data with, the face the page
+  # ships, npm for puppeteer-core (its registry over TLS), and the browser the
+  # checks drive headless.
+  packages=(
+    emscripten nodejs npm ca-certificates cmake ninja-build dpkg-dev xz-utils
+    coreutils netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame
+    fonts-liberation chromium
+  )
 fi
 
+# Installed, or provided by an installed package: NodeSource's nodejs carries
+# npm and conflicts with Debian's.
+provided() {
+  dpkg-query -W -f='${db:Status-Abbrev} ${Provides}\n' 2>/dev/null |
+    awk -v wanted="$1" '$1 == "ii" { for (i = 2; i <= NF; i++) { sub(/,$/, "", $i); if ($i == wanted) found = 1 } }
+                        END { exit !found }'
+}
 missing=()
 for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" &&
+    ! provided "$package"; then
     missing+=("$package")
   fi
 done
