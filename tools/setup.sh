@@ -18,10 +18,12 @@ packages=(
 )
 if [ "${1:-}" = windows ]; then
   # The cross compilers with POSIX threads (std::thread), zlib for them, the
-  # source packages' unpacker, and Wine for both word sizes.
+  # source packages' unpacker, what tools/make-data.sh makes the data with,
+  # and Wine for both word sizes.
   packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
-    cmake ninja-build dpkg-dev zip unzip netpbm xvfb xauth
+    cmake ninja-build dpkg-dev xz-utils zip unzip ca-certificates
+    netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame xvfb xauth
     wine wine64 wine32:i386
   )
 elif [ "${1:-}" = web ]; then

@@ -88,7 +88,7 @@ async function record(webDir, recording, outDir) {
   const page = await browser.newPage();
   page.on("console", message => log.push(message.text()));
   const started = Date.now();
-  await page.goto(`http://127.0.0.1:${server.address().port}/index.html?record=${recording}`);
+  await page.goto(`http://127.0.0.1:${server.address().port}/index.html?record=${encodeURIComponent(recording)}`);
   const ended = await waitFor(page, () => Module.page.state === "ended", 600);
   const seconds = (Date.now() - started) / 1000;
   const count = await page.evaluate(() => Module.page.kept.length);
