@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the tests with AddressSanitizer and
-# UndefinedBehaviorSanitizer, builds the Windows programs and runs them all
-# (those under Wine), builds and checks the Debian package,
+# UndefinedBehaviorSanitizer, builds the Windows programs and the web page and
+# runs them all (those under Wine and in headless Chromium), builds and checks
+# the Debian package,
 # then fuzzes the JPEG decoder briefly. The benchmarks are not built here:
 # they measure, they do not check (docs/performance.md says how to run them).
 set -euo pipefail
@@ -14,9 +15,11 @@ jobs=$(nproc)
 # The Windows builds, which a CTest test ("wine") runs under Wine beside this
 # build.
 tools/build-windows.sh
+# The web build, which a CTest test ("web") checks in headless Chromium.
+tools/build-web.sh
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON \
   -DSTREAKSHOW_BENCH=OFF -DSTREAKSHOW_SANITIZE=ON -DSTREAKSHOW_WERROR=ON \
-  -DSTREAKSHOW_WINDOWS_BUILD="$(pwd)/build-windows" >/dev/null
+  -DSTREAKSHOW_WINDOWS_BUILD="$(pwd)/build-windows" -DSTREAKSHOW_WEB_BUILD="$(pwd)/dist/web" >/dev/null
 cmake --build build-test -j "$jobs"
 ctest --test-dir build-test -j "$jobs" --output-on-failure
 
