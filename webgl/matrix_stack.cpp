@@ -265,26 +265,18 @@ bool invertIdentity(Matrix& matrix) {
     return true;
 }
 
-bool invert3DNoRotation(Matrix& matrix) {
+// Mesa's invert_matrix_3d_no_rot and invert_matrix_2d_no_rot: a diagonal
+// and a translation over the first `axes` axes.
+bool invertNoRotation(Matrix& matrix, int axes) {
     const float* in = matrix.m;
     float* out = matrix.inv;
-    if (at(in, 0, 0) == 0 || at(in, 1, 1) == 0 || at(in, 2, 2) == 0) return false;
-    std::memcpy(out, kIdentity, sizeof kIdentity);
-    for (int i = 0; i < 3; ++i) at(out, i, i) = 1.0f / at(in, i, i);
-    if (matrix.flags & kTranslation) {
-        for (int i = 0; i < 3; ++i) at(out, i, 3) = -(at(in, i, 3) * at(out, i, i));
+    for (int i = 0; i < axes; ++i) {
+        if (at(in, i, i) == 0) return false;
     }
-    return true;
-}
-
-bool invert2DNoRotation(Matrix& matrix) {
-    const float* in = matrix.m;
-    float* out = matrix.inv;
-    if (at(in, 0, 0) == 0 || at(in, 1, 1) == 0) return false;
     std::memcpy(out, kIdentity, sizeof kIdentity);
-    for (int i = 0; i < 2; ++i) at(out, i, i) = 1.0f / at(in, i, i);
+    for (int i = 0; i < axes; ++i) at(out, i, i) = 1.0f / at(in, i, i);
     if (matrix.flags & kTranslation) {
-        for (int i = 0; i < 2; ++i) at(out, i, 3) = -(at(in, i, 3) * at(out, i, i));
+        for (int i = 0; i < axes; ++i) at(out, i, 3) = -(at(in, i, 3) * at(out, i, i));
     }
     return true;
 }
@@ -294,12 +286,12 @@ bool invert(Matrix& matrix) {
         case kTypeIdentity:
             return invertIdentity(matrix);
         case kType3DNoRot:
-            return invert3DNoRotation(matrix);
+            return invertNoRotation(matrix, 3);
         case kType2D:
         case kType3D:
             return invert3D(matrix);
         case kType2DNoRot:
-            return invert2DNoRotation(matrix);
+            return invertNoRotation(matrix, 2);
         default:  // general and perspective alike
             return invertGeneral(matrix);
     }

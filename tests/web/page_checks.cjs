@@ -64,7 +64,6 @@ async function open(browser, server, query, log) {
   return page;
 }
 
-const state = page => page.evaluate(() => Module.page.state);
 async function waitFor(page, condition, seconds) {
   for (let i = 0; i < seconds * 10; i++) {
     if (await page.evaluate(condition)) return true;
@@ -72,7 +71,6 @@ async function waitFor(page, condition, seconds) {
   }
   return false;
 }
-const canvasShot = page => page.$eval("#canvas", canvas => canvas.toDataURL()).catch(() => "");
 async function canvasChanges(page) {
   // The canvas as the page composites it, a third of a second apart.
   const first = await page.screenshot({ encoding: "base64", clip: { x: 0, y: 0, width: 1024, height: 768 } });
