@@ -17,4 +17,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # The C and C++ runtimes and the threads library linked in: the programs run
 # on a Windows with nothing installed.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static ${STREAKSHOW_MINGW_LINK_FLAGS}")

@@ -4,8 +4,21 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <new>
 
 namespace image {
+
+std::FILE* openFile(const char* path, const char* mode) {
+#if defined(_WIN32)
+    const std::string_view name = path;
+    const std::filesystem::path wide(std::u8string(name.begin(), name.end()));
+    const std::wstring wideMode(mode, mode + std::strlen(mode));
+    return _wfopen(wide.c_str(), wideMode.c_str());
+#else
+    return std::fopen(path, mode);
+#endif
+}
 
 FileBuffer::FileBuffer(const char* path) {
     load(path);
@@ -26,7 +39,7 @@ void FileBuffer::load(const char* path) {
     release();
     path_ = path != nullptr ? path : "";
     error_.clear();
-    std::FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
+    std::FILE* file = path != nullptr ? openFile(path, "rb") : nullptr;
     if (file == nullptr) {
         error_ = std::string("cannot open: ") + std::strerror(path != nullptr ? errno : EINVAL);
         return;
@@ -38,7 +51,12 @@ void FileBuffer::load(const char* path) {
         std::fclose(file);
         return;
     }
-    auto* data = new unsigned char[static_cast<std::size_t>(length) + 1];
+    auto* data = new (std::nothrow) unsigned char[static_cast<std::size_t>(length) + 1];
+    if (data == nullptr) {
+        error_ = "not enough memory to read it";
+        std::fclose(file);
+        return;
+    }
     // Never more than the length measured above, even if the file grows;
     // a file that shrinks meanwhile keeps what was there.
     const std::size_t got = std::fread(data, 1, static_cast<std::size_t>(length), file);

@@ -1,9 +1,14 @@
 // A whole file in memory, followed by one byte 0xFF.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace image {
+
+// std::fopen for a UTF-8 name. Windows' narrow fopen reads names in the ANSI
+// code page, so there the name goes through the wide call.
+std::FILE* openFile(const char* path, const char* mode);
 
 class FileBuffer {
   public:

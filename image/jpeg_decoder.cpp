@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -241,7 +242,8 @@ class Decoder {
             c.planeOffset = planeBytes;
             planeBytes += static_cast<std::size_t>(c.stride) * static_cast<std::size_t>(c.rows);
         }
-        planes_.reset(new std::uint8_t[planeBytes]);
+        planes_.reset(new (std::nothrow) std::uint8_t[planeBytes]);
+        if (planes_ == nullptr) return fail("not enough memory to decode it");
         prepareConversion();
         // The zero column and row stand for samples that no block covers.
         // Only an uneven sampling can leave other samples uncovered and read;

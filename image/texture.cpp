@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,17 @@ class TextureSink : public RowSink {
         potHeight = size.potHeight;
         rowBytes_ = static_cast<std::size_t>(width) * 4;
         potRowBytes_ = static_cast<std::size_t>(potWidth) * 4;
-        texels.reset(new unsigned char[potRowBytes_ * static_cast<std::size_t>(potHeight)]);
+        const std::size_t bytes = potRowBytes_ * static_cast<std::size_t>(potHeight);
+        // A big picture needs a big texture (9000 pixels a side need 1 GiB),
+        // which a 32-bit process or a limited one may not have: refused
+        // like a bad file, and the show goes on.
+        texels.reset(new (std::nothrow) unsigned char[bytes]);
+        if (texels == nullptr) {
+            refusal = "not enough memory for its " + std::to_string(potWidth) + " by " +
+                      std::to_string(potHeight) + " texture (" + std::to_string(bytes >> 20) +
+                      " MiB)";
+            return false;
+        }
         std::memset(texels.get() + potRowBytes_ * static_cast<std::size_t>(height), 0,
                     potRowBytes_ * static_cast<std::size_t>(potHeight - height));
         return true;
@@ -61,6 +72,7 @@ class TextureSink : public RowSink {
     int potWidth = 1;
     int potHeight = 1;
     std::unique_ptr<unsigned char[]> texels;
+    std::string refusal;  // why begin refused the picture
 
   private:
     std::size_t rowBytes_ = 0;
@@ -109,6 +121,7 @@ void Texture::loadJpeg(const FileBuffer& file) {
         reason = *file.error() != '\0' ? file.error() : "cannot read the file";
     } else {
         decoded = decodeJpeg(file.contents(), static_cast<std::size_t>(file.size), sink, reason);
+        if (!sink.refusal.empty()) reason = sink.refusal;
     }
     if (!decoded) {
         std::fprintf(stderr, "streakshow: %s: %s\n", file.path(), reason.c_str());

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/file_names.h"
+
 namespace platform {
 namespace {
 
@@ -33,9 +35,11 @@ bool isFolder(const fs::path& path) {
 // The folder of the running program, whatever the working directory.
 fs::path executableFolder() {
 #if defined(_WIN32)
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length == MAX_PATH) return {};
+    // The wide call: the folder's name may have no spelling in the ANSI code page.
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0 || length == path.size()) return {};
+    path.resize(length);
     return fs::path(path).parent_path();
 #elif defined(__EMSCRIPTEN__)
     return {};
@@ -64,7 +68,7 @@ std::string findDataFolder(const char* requested, const char* program) {
     const fs::path here = executableFolder();
     if (isFolder("dorva")) {
         found = "dorva";
-    } else if (requested != nullptr && *requested != '\0' && isFolder(requested)) {
+    } else if (requested != nullptr && *requested != '\0' && isFolder(filePath(requested))) {
         found = requested;
     } else {
         if (requested != nullptr && *requested != '\0') {
@@ -73,7 +77,7 @@ std::string findDataFolder(const char* requested, const char* program) {
         }
         const fs::path installed = (here / STREAKSHOW_INSTALLED_DATA).lexically_normal();
         if (!here.empty() && isFolder(installed)) {
-            found = installed.string();
+            found = fileName(installed);
         } else if (!here.empty() && isInside(here, STREAKSHOW_BUILD_DIR) &&
                    isFolder(STREAKSHOW_BUILD_DATA)) {
             found = STREAKSHOW_BUILD_DATA;
@@ -85,7 +89,7 @@ std::string findDataFolder(const char* requested, const char* program) {
 std::string dataPath(const char* path) {
     const std::string& folder = foundFolder();
     if (folder.empty() || std::strncmp(path, kPrefix, std::strlen(kPrefix)) != 0) return path;
-    return (fs::path(folder) / (path + std::strlen(kPrefix))).string();
+    return fileName(filePath(folder) / (path + std::strlen(kPrefix)));
 }
 
 }  // namespace platform

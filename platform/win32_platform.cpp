@@ -79,6 +79,8 @@ Win32Platform::~Win32Platform() {
 }
 
 bool Win32Platform::askYesNo(const char* text, const char* caption) {
+    // Offscreen no one is there to answer: the windowed show, as on Linux.
+    if (options_.offscreen) return false;
     const int answer =
         MessageBoxA(nullptr, codePage1252(text).c_str(), codePage1252(caption).c_str(), MB_YESNO);
     if (answer == 0) {
@@ -89,7 +91,10 @@ bool Win32Platform::askYesNo(const char* text, const char* caption) {
 }
 
 void Win32Platform::showNotice(const char* text, const char* caption) {
-    if (MessageBoxA(nullptr, codePage1252(text).c_str(), codePage1252(caption).c_str(), MB_OK) ==
+    // Offscreen (a recording on a build server or over a remote shell) a
+    // modal box would wait for a click that never comes.
+    if (options_.offscreen ||
+        MessageBoxA(nullptr, codePage1252(text).c_str(), codePage1252(caption).c_str(), MB_OK) ==
         0) {
         std::fprintf(stderr, "streakshow: %s: %s\n", trimmed(caption).c_str(),
                      trimmed(text).c_str());

@@ -6,7 +6,8 @@
 // pixel format with a WGL context, the PeekMessageA pump, timeGetTime, and
 // the music streamed from its mp3 file to waveOut (win32_music.h).
 // Offscreen (for the capture program), the window has no frame and is never
-// shown; the show draws into its back buffer and the capture reads it back.
+// shown, the question is not asked and notices go to standard error; the
+// show draws into its back buffer and the capture reads it back.
 // (A framebuffer object would not depend on the driver keeping a hidden
 // window's pixels, but llvmpipe rounds its colours differently from a
 // window's, and the capture's frames must equal those of the Linux build.)
@@ -25,7 +26,7 @@ class MusicStream;
 class Win32Platform : public Platform {
   public:
     struct Options {
-        // A window without a frame that is never shown.
+        // A window without a frame that is never shown, and no boxes.
         bool offscreen = false;
     };
 

@@ -3,6 +3,10 @@
 // one; with one installed it only makes the calls below.
 #pragma once
 
+#include <span>
+
+#include "show/streaks.h"
+
 namespace show {
 
 enum class FrameStage { hiddenScenes, capture, background, streaks };
@@ -12,6 +16,8 @@ class FrameProbe {
     virtual ~FrameProbe() = default;
     virtual void sceneDrawn(int /*mode*/) {}
     virtual void backgroundDrawn(int /*index*/, float /*zoom*/) {}
+    // The frame's streak quads in the order they were made, whoever draws them.
+    virtual void streaksMade(std::span<const StreakQuad> /*quads*/) {}
     virtual void stageDone(FrameStage /*stage*/) {}
 };
 

@@ -8,18 +8,16 @@
 
 namespace show {
 
+// FNV-1a over the colours in the order the streaks were made.
+constexpr std::uint64_t kNoColours = 14695981039346656037ull;
+
 FrameRecord::FrameRecord() {
     streaksSendEmptyQuads = true;
-    if (streakQuadSink == nullptr) {
-        streakQuadSink = &ownQuads_;
-        collecting_ = true;
-    }
     setFrameProbe(this);
 }
 
 FrameRecord::~FrameRecord() {
     if (frameProbe() == this) setFrameProbe(nullptr);
-    if (collecting_ && streakQuadSink == &ownQuads_) streakQuadSink = nullptr;
     streaksSendEmptyQuads = false;
 }
 
@@ -29,6 +27,8 @@ void FrameRecord::startFrame() {
     scenes_ = 0;
     background_ = 0;
     zoom_ = 0;
+    streaks_ = 0;
+    colours_ = kNoColours;
 }
 
 void FrameRecord::sceneDrawn(int mode) {
@@ -42,22 +42,21 @@ void FrameRecord::backgroundDrawn(int index, float zoom) {
     zoom_ = zoom;
 }
 
+void FrameRecord::streaksMade(std::span<const StreakQuad> quads) {
+    startFrame();
+    streaks_ += quads.size();
+    for (const StreakQuad& quad : quads) {
+        for (const std::uint8_t channel : {quad.red, quad.green, quad.blue}) {
+            colours_ = (colours_ ^ channel) * 1099511628211ull;
+        }
+    }
+}
+
 void FrameRecord::stageDone(FrameStage stage) {
     startFrame();
     if (stage != FrameStage::streaks) return;
     frameOpen_ = false;
 
-    // FNV-1a over the colours in the order the streaks drew them.
-    std::uint64_t colours = 14695981039346656037ull;
-    std::size_t count = 0;
-    if (const std::vector<StreakQuad>* quads = streakQuadSink) {
-        count = quads->size();
-        for (const StreakQuad& quad : *quads) {
-            for (const std::uint8_t channel : {quad.red, quad.green, quad.blue}) {
-                colours = (colours ^ channel) * 1099511628211ull;
-            }
-        }
-    }
     char scenes[4] = {};
     int length = 0;
     for (int mode = 0; mode < 3; ++mode) {
@@ -70,14 +69,9 @@ void FrameRecord::stageDone(FrameStage stage) {
                   "time %.6f scenes %s background %d zoom %08x streaks %zu colours "
                   "%016llx random %08x",
                   static_cast<double>(app::showTime),
-                  length != 0 ? scenes : "-", background_, zoomBits, count,
-                  static_cast<unsigned long long>(colours), platform::randomState());
+                  length != 0 ? scenes : "-", background_, zoomBits, streaks_,
+                  static_cast<unsigned long long>(colours_), platform::randomState());
     line_ = text;
-
-    if (collecting_ && streakQuadSink == &ownQuads_) {
-        sendStreakQuads(ownQuads_);
-        ownQuads_.clear();
-    }
 }
 
 }  // namespace show

@@ -7,19 +7,16 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "show/frame_probe.h"
-#include "show/streaks.h"
 
 namespace show {
 
 class FrameRecord : public FrameProbe {
   public:
-    // Installs itself as the frame probe and sends every streak quad, those
-    // of no width too, so that the colours do not depend on the pixels under
-    // the streaks. When no one else collects the quads, it collects them and
-    // sends them to GL itself, as a frame would.
+    // Installs itself as the frame probe and has every streak quad made,
+    // those of no width too, so that the colours do not depend on the pixels
+    // under the streaks.
     FrameRecord();
     ~FrameRecord() override;
     FrameRecord(const FrameRecord&) = delete;
@@ -27,6 +24,7 @@ class FrameRecord : public FrameProbe {
 
     void sceneDrawn(int mode) override;
     void backgroundDrawn(int index, float zoom) override;
+    void streaksMade(std::span<const StreakQuad> quads) override;
     void stageDone(FrameStage stage) override;
 
     // The line of the last frame finished, without a line end.
@@ -35,12 +33,12 @@ class FrameRecord : public FrameProbe {
   private:
     void startFrame();
 
-    std::vector<StreakQuad> ownQuads_;
-    bool collecting_ = false;  // the quads go to ownQuads_
     bool frameOpen_ = false;
     unsigned scenes_ = 0;
     int background_ = 0;
     float zoom_ = 0;
+    std::size_t streaks_ = 0;
+    std::uint64_t colours_ = 0;
     std::string line_;
 };
 

@@ -6,6 +6,7 @@
 #include "render/gl_state.h"
 #include "render/vector.h"
 #include "show/frame_composer.h"
+#include "show/frame_probe.h"
 
 namespace show {
 
@@ -64,6 +65,7 @@ void drawStreaks(const unsigned char* capture) {
     static std::vector<StreakQuad> frameQuads;
     std::vector<StreakQuad>& quads = streakQuadSink != nullptr ? *streakQuadSink : frameQuads;
     frameQuads.clear();
+    const std::size_t first = quads.size();
     for (int streak = 0; streak < 100; ++streak) {
         render::Vec3 entryPoint;
         render::Vec3 direction;
@@ -92,6 +94,7 @@ void drawStreaks(const unsigned char* capture) {
             point.add(step);
         }
     }
+    if (FrameProbe* probe = frameProbe()) probe->streaksMade(std::span(quads).subspan(first));
     if (streakQuadSink == nullptr) sendStreakQuads(frameQuads);
 }
 

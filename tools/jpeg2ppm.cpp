@@ -11,11 +11,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "image/file_buffer.h"
 #include "image/jpeg_decoder.h"
+#include "platform/file_names.h"
 
 namespace {
 
@@ -32,7 +34,7 @@ class PpmSink : public image::RowSink {
         rgba_.resize(width_ * 4 * static_cast<std::size_t>(bandRows) + 16);
         rgb_.resize(width_ * 3 * static_cast<std::size_t>(bandRows) + 12);
         // A picture refused before this point never creates OUT.
-        file_ = std::fopen(path_, "wb");
+        file_ = image::openFile(path_, "wb");
         if (file_ == nullptr) {
             writeFailed_ = true;
             error_ = errno;
@@ -89,7 +91,8 @@ class PpmSink : public image::RowSink {
         if (file_ == nullptr) return;
         std::fclose(file_);
         file_ = nullptr;
-        std::remove(path_);
+        std::error_code error;
+        std::filesystem::remove(platform::filePath(path_), error);
     }
 
   private:
@@ -106,20 +109,21 @@ class PpmSink : public image::RowSink {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
+    const std::vector<std::string> arguments = platform::programArguments(argc, argv);
+    if (arguments.size() != 3) {
         std::fprintf(stderr, "usage: jpeg2ppm IN.jpg OUT.ppm\n");
         return 1;
     }
-    const image::FileBuffer file(argv[1]);
+    const image::FileBuffer file(arguments[1].c_str());
     if (file.size == 0) {
-        std::fprintf(stderr, "jpeg2ppm: %s: %s\n", argv[1], file.error());
+        std::fprintf(stderr, "jpeg2ppm: %s: %s\n", arguments[1].c_str(), file.error());
         return 2;
     }
-    PpmSink sink(argv[2]);
+    PpmSink sink(arguments[2].c_str());
     std::string reason;
     if (!image::decodeJpeg(file.contents(), static_cast<std::size_t>(file.size), sink, reason)) {
         sink.discard();
-        std::fprintf(stderr, "jpeg2ppm: %s: %s\n", argv[1], reason.c_str());
+        std::fprintf(stderr, "jpeg2ppm: %s: %s\n", arguments[1].c_str(), reason.c_str());
         return 2;
     }
     return sink.finish() ? 0 : 1;

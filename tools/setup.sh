@@ -19,12 +19,16 @@ packages=(
 if [ "${1:-}" = windows ]; then
   # The cross compilers with POSIX threads (std::thread), zlib for them, the
   # source packages' unpacker, what tools/make-data.sh makes the data with,
-  # and Wine for both word sizes.
+  # and Wine for both word sizes. Wine only recommends what it draws with:
+  # Mesa's GL and the X extensions its display driver opens, for each word
+  # size (a 32-bit Wine without them cannot set a GL pixel format).
+  drawing=(libgl1 libglx-mesa0 libgl1-mesa-dri libxrender1 libxrandr2 libxcursor1 libxi6
+           libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1)
   packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
     cmake ninja-build dpkg-dev xz-utils zip unzip ca-certificates
     netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame xvfb xauth
-    wine wine64 wine32:i386
+    wine wine64 wine32:i386 "${drawing[@]}" "${drawing[@]/%/:i386}"
   )
 elif [ "${1:-}" = web ]; then
   # The compiler (its optimiser runs under node), the source packages'

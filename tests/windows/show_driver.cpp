@@ -6,8 +6,11 @@
 //   show_driver SHOW.EXE no|yes
 //
 // The show runs in the current folder; its standard error is this program's.
+// SHOW.EXE may lie in a folder of any name (it is started by the wide call).
 // Prints one line per finding and exits 1 when a check fails.
 #include "platform/win32.h"
+
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -51,15 +54,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     const bool yes = std::strcmp(argv[2], "yes") == 0;
-    STARTUPINFOA startup{};
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (arguments == nullptr || count != 3) return 2;
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION show{};
-    std::string command = std::string("\"") + argv[1] + "\"";
-    if (!CreateProcessA(argv[1], command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+    std::wstring command = std::wstring(L"\"") + arguments[1] + L"\"";
+    if (!CreateProcessW(arguments[1], command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                         &startup, &show)) {
         std::printf("FAILED: cannot start %s (error %lu)\n", argv[1], GetLastError());
         return 1;

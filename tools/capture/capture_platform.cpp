@@ -81,7 +81,7 @@ void CapturePlatform::writeFrames() {
         const auto [index, buffer] = queued_.front();
         queued_.pop_front();
         lock.unlock();
-        paintStreaks(bufferQuads_[buffer], buffers_[buffer].data());
+        paintStreaks(bufferQuads_[buffer], buffers_[buffer].data(), ties_);
         // After a failed write the rest are dropped; the show stops soon.
         if (!failed_ && !sink_(index, buffers_[buffer].data())) failed_ = true;
         lock.lock();
@@ -93,23 +93,45 @@ void CapturePlatform::writeFrames() {
 void CapturePlatform::checkPainter() {
     painterChecked_ = true;
     const std::size_t bytes = std::size_t{kFrameWidth} * kFrameHeight * 4;
-    std::vector<unsigned char> painted(bytes);
+    std::vector<unsigned char> background(bytes);
     std::vector<unsigned char> drawn(bytes);
-    glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, painted.data());
-    paintStreaks(quads_, painted.data());
+    glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, background.data());
     show::sendStreakQuads(quads_);
     glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, drawn.data());
-    // This frame now holds its streaks as GL drew them.
-    quads_.clear();
-    for (std::size_t i = 0; i < bytes; ++i) {
-        if (i % 4 != 3 && painted[i] != drawn[i]) {
-            show::streakQuadSink = nullptr;
-            std::fprintf(stderr,
-                         "streakshow-capture: this GL draws the streaks unlike the painter; GL "
-                         "draws them (slower)\n");
+    // The first pixel (red, green or blue) where `painted` differs from GL's.
+    const auto difference = [&](const std::vector<unsigned char>& painted) {
+        for (std::size_t i = 0; i < bytes; ++i) {
+            if (i % 4 != 3 && painted[i] != drawn[i]) return i / 4 * 4;
+        }
+        return bytes;
+    };
+    std::vector<unsigned char> painted;
+    std::size_t first = bytes;
+    for (const SnapTies ties : {SnapTies::toEven, SnapTies::awayFromZero}) {
+        std::vector<unsigned char> candidate = background;
+        paintStreaks(quads_, candidate.data(), ties);
+        const std::size_t at = difference(candidate);
+        if (at == bytes) {
+            ties_ = ties;
+            quads_.clear();  // this frame holds its streaks as GL drew them
             return;
         }
+        if (painted.empty()) {
+            painted.swap(candidate);
+            first = at;
+        }
     }
+    quads_.clear();
+    show::streakQuadSink = nullptr;
+    // Rows bottom first in the read-back; told from the top, as an image
+    // viewer counts them.
+    const auto x = static_cast<int>(first / 4 % kFrameWidth);
+    const auto y = kFrameHeight - 1 - static_cast<int>(first / 4 / kFrameWidth);
+    std::fprintf(stderr,
+                 "streakshow-capture: this GL draws the streaks unlike the painter (pixel %d,%d of "
+                 "the first frame: GL %d %d %d, painter %d %d %d); GL draws them (slower)\n",
+                 x, y, drawn[first], drawn[first + 1], drawn[first + 2], painted[first],
+                 painted[first + 1], painted[first + 2]);
 }
 
 }  // namespace capture

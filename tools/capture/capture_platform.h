@@ -19,6 +19,7 @@
 
 #include "platform/native_platform.h"
 #include "show/streaks.h"
+#include "tools/capture/streak_painter.h"
 
 namespace capture {
 
@@ -60,8 +61,9 @@ class CapturePlatform : public platform::NativePlatform {
 
   private:
     void writeFrames();
-    // Draws the first frame's streaks with GL beside the painter; where the
-    // two differ, GL draws them for the rest of the run.
+    // Draws the first frame's streaks with GL beside the painter, with either
+    // way of snapping corners; where neither agrees, GL draws them for the
+    // rest of the run.
     void checkPainter();
 
     CaptureRange range_;
@@ -73,6 +75,7 @@ class CapturePlatform : public platform::NativePlatform {
     std::atomic<bool> failed_ = false;
     std::vector<show::StreakQuad> quads_;  // the frame being drawn
     bool painterChecked_ = false;
+    SnapTies ties_ = SnapTies::toEven;  // as this GL snaps its corners
 
     // Three frames in flight: one drawn, one written, one spare for when
     // the writer is slow for a moment.

@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <sstream>
 
+#include "image/file_buffer.h"
+#include "platform/file_names.h"
+
 #if !defined(_WIN32)
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -24,18 +27,19 @@ namespace {
 constexpr char kPathSeparator = ';';
 constexpr const char* kProgramSuffix = ".exe";
 constexpr const char* kNoInput = " <NUL";
+// The wide calls, as the names in a command may be any (see file_names.h).
 std::FILE* startWriting(const std::string& command) {
-    return _popen(("\"" + command + "\"").c_str(), "wb");
+    return _wpopen(platform::filePath("\"" + command + "\"").c_str(), L"wb");
 }
 int runCommand(const std::string& command) {
-    return std::system(("\"" + command + "\"").c_str());
+    return _wsystem(platform::filePath("\"" + command + "\"").c_str());
 }
 bool succeeded(int status) {
     return status == 0;
 }
 bool isProgram(const std::string& path) {
     std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
+    return std::filesystem::is_regular_file(platform::filePath(path), error);
 }
 #else
 constexpr char kPathSeparator = ':';
@@ -67,7 +71,7 @@ bool PngFrameWriter::write(std::int64_t index, const unsigned char* rgba, int wi
     char name[32];
     std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(index));
     const std::string path = folder_ + "/" + name;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = image::openFile(path.c_str(), "wb");
     if (file == nullptr) {
         error_ = "cannot write " + path + ": " + std::strerror(errno);
         return false;

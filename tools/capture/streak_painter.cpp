@@ -15,16 +15,19 @@ constexpr int kHeight = 768;
 // the viewport (whose y scale runs down the window, fused multiply-add), the
 // half-pixel shift and the snap to 1/256 of a pixel. Pixel k's centre is
 // then at k * 256, rows counted from the top.
-int fixedX(float x) {
-    const float clip = x * (2.0f / 640.0f) + -1.0f;
-    const float window = clip * 512.0f + 512.0f;
-    return static_cast<int>(std::lrintf((window - 0.5f) * 256.0f));
+int snap(float window, SnapTies ties) {
+    const float fixed = (window - 0.5f) * 256.0f;
+    if (ties == SnapTies::toEven) return static_cast<int>(std::nearbyint(fixed));
+    return static_cast<int>(fixed >= 0 ? fixed + 0.5f : fixed - 0.5f);
 }
-int fixedY(float y) {
+int fixedX(float x, SnapTies ties) {
+    const float clip = x * (2.0f / 640.0f) + -1.0f;
+    return snap(clip * 512.0f + 512.0f, ties);
+}
+int fixedY(float y, SnapTies ties) {
     const float product = y * (2.0f / (0.0f - 480.0f));
     const float clip = product + 1.0f;
-    const float window = std::fmaf(clip, -384.0f, 384.0f);
-    return static_cast<int>(std::lrintf((window - 0.5f) * 256.0f));
+    return snap(std::fmaf(clip, -384.0f, 384.0f), ties);
 }
 
 // The pixels [first, end) whose centres lie between two edges. A centre on
@@ -43,11 +46,12 @@ void rows(int a, int b, int& first, int& end) {
 
 }  // namespace
 
-void paintStreaks(const std::vector<show::StreakQuad>& quads, unsigned char* rgba) {
+void paintStreaks(const std::vector<show::StreakQuad>& quads, unsigned char* rgba,
+                  SnapTies ties) {
     for (const show::StreakQuad& quad : quads) {
         int left = 0, right = 0, top = 0, bottom = 0;
-        columns(fixedX(quad.x0), fixedX(quad.x2), left, right);
-        rows(fixedY(quad.y0), fixedY(quad.y2), top, bottom);
+        columns(fixedX(quad.x0, ties), fixedX(quad.x2, ties), left, right);
+        rows(fixedY(quad.y0, ties), fixedY(quad.y2, ties), top, bottom);
         for (int row = top; row < bottom; ++row) {
             unsigned char* pixel = rgba + (std::size_t{kHeight - 1} - row) * kWidth * 4 + left * 4;
             for (int x = left; x < right; ++x, pixel += 4) {

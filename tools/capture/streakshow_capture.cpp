@@ -24,9 +24,12 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/show_main.h"
+#include "image/file_buffer.h"
 #include "platform/data_folder.h"
+#include "platform/file_names.h"
 #include "platform/platform.h"
 #include "show/frame_record.h"
 #include "tools/capture/capture_platform.h"
@@ -62,12 +65,12 @@ bool parseNumber(const char* text, double& value) {
 }
 
 // Fills `options`; an empty result means success, otherwise it is the error.
-std::string parse(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
+std::string parse(const std::vector<std::string>& arguments, Options& options) {
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& option = arguments[i];
         if (option == "--help" || option == "-h") return "help";
-        if (i + 1 >= argc) return "missing value for " + option;
-        const char* value = argv[++i];
+        if (i + 1 >= arguments.size()) return "missing value for " + option;
+        const char* value = arguments[++i].c_str();
         double number = 0;
         if (option == "--out") {
             options.out = value;
@@ -118,7 +121,7 @@ std::string parse(int argc, char** argv, Options& options) {
 
 bool isFolder(const std::string& path) {
     std::error_code error;
-    return std::filesystem::is_directory(path, error);
+    return std::filesystem::is_directory(platform::filePath(path), error);
 }
 
 // On a terminal, one line redrawn in place: frames, speed and time left.
@@ -165,7 +168,7 @@ class Progress {
 
 int main(int argc, char** argv) {
     Options options;
-    const std::string problem = parse(argc, argv, options);
+    const std::string problem = parse(platform::programArguments(argc, argv), options);
     if (problem == "help") {
         std::printf("%s\n", kUsage);
         return 0;
@@ -205,8 +208,8 @@ int main(int argc, char** argv) {
         // cannot be written; a file made only by this check goes again
         // when the recording cannot start.
         std::error_code error;
-        const bool existed = std::filesystem::exists(options.out, error);
-        if (std::FILE* probe = std::fopen(options.out.c_str(), "ab")) {
+        const bool existed = std::filesystem::exists(platform::filePath(options.out), error);
+        if (std::FILE* probe = image::openFile(options.out.c_str(), "ab")) {
             std::fclose(probe);
         } else {
             return fail("cannot write " + options.out + ": " + std::strerror(errno));
@@ -216,7 +219,7 @@ int main(int argc, char** argv) {
         settings.fps = options.fps;
         settings.musicOffset = static_cast<double>(range.firstFrame) / options.fps;
         std::string why;
-        if (std::FILE* music = std::fopen(musicPath.c_str(), "rb")) {
+        if (std::FILE* music = image::openFile(musicPath.c_str(), "rb")) {
             std::fclose(music);
             if (capture::findOnPath("ffmpeg").empty() || capture::musicDecodes(musicPath, why)) {
                 settings.musicPath = musicPath;
@@ -229,14 +232,14 @@ int main(int argc, char** argv) {
                          musicPath.c_str(), why.c_str());
         }
         if (!video.open(settings)) {
-            if (!existed) std::filesystem::remove(options.out, error);
+            if (!existed) std::filesystem::remove(platform::filePath(options.out), error);
             return fail(video.error());
         }
     }
 
     std::FILE* recordFile = nullptr;
     if (!options.recordPath.empty()) {
-        recordFile = std::fopen(options.recordPath.c_str(), "w");
+        recordFile = image::openFile(options.recordPath.c_str(), "w");
         if (recordFile == nullptr) {
             return fail("cannot write " + options.recordPath + ": " + std::strerror(errno));
         }
