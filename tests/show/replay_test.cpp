@@ -8,6 +8,7 @@
 #include "app/clocks.h"
 #include "platform/random.h"
 #include "show/frame_composer.h"
+#include "show/frame_record.h"
 #include "show/hidden_scenes.h"
 #include "show/streaks.h"
 #include "tests/support/gl_recorder.h"
@@ -169,6 +170,36 @@ TEST(Replay, EveryFrameOfTheShowFollowsItsRules) {
         backgrounds += model.zoomTime == 0;
     }
     EXPECT_TRUE(flips > 100 && backgrounds > 600 && model.boxSeed > 39420) << "the timeline ran";
+}
+
+// The record takes a frame's quads from the frame itself: the same line
+// whether the capture collects them to paint or GL draws them, also after the
+// capture has given up its painter and stopped collecting.
+TEST(Replay, TheRecordSeesTheStreaksWhoeverDrawsThem) {
+    test_support::ScriptedPlatform platform;
+    std::fill_n(show::captureBuffer, show::kCaptureBytes, 0x80);
+    std::vector<show::StreakQuad> collected;
+    std::vector<std::string> lines;
+    {
+        show::FrameRecord record;
+        // The same frame four times: the same draws, before the timeline starts.
+        for (auto* sink : {&collected, static_cast<std::vector<show::StreakQuad>*>(nullptr)}) {
+            for (int again = 0; again < 2; ++again) {
+                show::streakQuadSink = sink;
+                platform::srand(7);
+                show::zoomTime = 0;
+                app::frameClock.lap();
+                show::composeFrame();
+                lines.push_back(record.line());
+            }
+        }
+    }
+    show::streakQuadSink = nullptr;
+    ASSERT_EQ(collected.size() % 2, 0u);
+    const std::string count = "streaks " + std::to_string(collected.size() / 2) + " ";
+    EXPECT_TRUE(collected.size() > 2 * 24000 && lines[0].find(count) != std::string::npos)
+        << lines[0];
+    EXPECT_TRUE(std::ranges::count(lines, lines[0]) == 4) << lines[0] << "\n" << lines[3];
 }
 
 }  // namespace

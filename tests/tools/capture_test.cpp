@@ -7,6 +7,7 @@
 #include "show/streaks.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/test.h"
+#include "tools/capture/streak_painter.h"
 
 namespace fs = std::filesystem;
 
@@ -129,3 +130,40 @@ TEST_F(CaptureTest, BadRequestsGetOneLineAndANonZeroExit) {
     EXPECT_NE(status, 0);
     EXPECT_NE(out.find("streakshow-capture: the show could not start"), std::string::npos) << out;
 }
+
+// x = 320.313721 lands half a step of the 1/256-pixel grid past pixel 512's
+// centre: x86-64 Mesa snaps it onto the centre (a right edge: the pixel is
+// out), Debian's 32-bit Mesa past it (the pixel is in).
+TEST(StreakPainter, SnapsHalfWayCornersAsEitherMesaBuildDoes) {
+    const std::vector<show::StreakQuad> quad = {{316, 10, 320.313721f, 12, 255, 255, 255}};
+    std::vector<unsigned char> even(1024 * 768 * 4), away(even.size());
+    capture::paintStreaks(quad, even.data(), capture::SnapTies::toEven);
+    capture::paintStreaks(quad, away.data(), capture::SnapTies::awayFromZero);
+    int rows = 0;
+    for (std::size_t i = 0; i < even.size(); i += 4) {
+        const auto x = i / 4 % 1024;
+        EXPECT_EQ(away[i] - even[i], x == 512 && away[i - 4] != 0 ? 255 : 0) << x << "," << i / 4096;
+        rows += x == 511 && even[i] != 0;
+    }
+    EXPECT_EQ(rows, 3) << "the quad is 2 units, 3.2 pixels, high";
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+// A picture whose texture cannot be had (the allocator here gives at most
+// 128 MiB at once; 4097 pixels a side need 256 MiB) is refused like a bad
+// file, and the show goes on.
+TEST_F(CaptureTest, APictureWithoutMemoryIsRefusedInOneLine) {
+    run("rm dorva; mkdir dorva; ln -s $STREAKSHOW_BINARY_DIR/dorva/* dorva; rm dorva/zim.jpg; "
+        "ppmmake grey 4097 4097 | cjpeg > dorva/zim.jpg");
+    const std::string log =
+        capture("--fps 10 --seconds 0.2 --frames .",
+                "ASAN_OPTIONS=$ASAN_OPTIONS:allocator_may_return_null=1:max_allocation_size_mb=128");
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("streakshow: dorva/zim.jpg: not enough memory for its 8192 by 8192 texture "
+                       "(256 MiB)\n"),
+              std::string::npos)
+        << log;
+    EXPECT_TRUE(fs::exists("frame_000001.png"));
+}
+#endif
+
