@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# A frame of the show in headless Chromium (WebGL 2 on SwiftShader, through
-# our GL layer) beside the native frame on llvmpipe (frame_bench), in one run.
+# A frame of the show in headless Chromium (WebGL 2 on SwiftShader) and in
+# headless Firefox ESR (WebGL 2 on llvmpipe, under Xvfb when there is no
+# display), both through our GL layer, beside the native frame on llvmpipe
+# (frame_bench), in one run.
 #
 #   bench/web_frame_bench.sh [WEB_DIR [BENCH_BUILD]]
 #     WEB_DIR:     tools/build-web.sh's output (dist/web)
@@ -21,13 +23,25 @@ trap 'rm -rf "$scratch"' EXIT
 export NODE_PATH=${STREAKSHOW_WEB_CACHE:-$HOME/.cache/streakshow/web}/node/node_modules
 [ -d "$NODE_PATH/puppeteer-core" ] || { echo "no puppeteer-core: run the test command once" >&2; exit 1; }
 
-node tests/web/page_checks.cjs record "$web" "60:1499+1" "$scratch" | tee "$scratch/log"
-# Line k of frame-times.txt is frame k (frame 0 has none); the medians are taken over
-# the 300 frames from 5, 10 and 20 s, as frame_bench takes them.
-for second in 5 10 20; do
-  first=$((second * 60))
-  sed -n "${first},$((first + 299))p" "$scratch/frame-times.txt" | sort -n |
-    awk -v s="$second" '{ t[NR] = $1 } END { printf "web frame at %2d s: median %.2f ms over %d frames\n", s, t[int((NR + 1) / 2)], NR }'
+if [ -z "${DISPLAY:-}" ]; then
+  exec 5>"$scratch/display"
+  Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  trap 'kill "$xvfb" 2>/dev/null; rm -rf "$scratch"' EXIT
+  for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+  export DISPLAY=:$(cat "$scratch/display")
+fi
+for browser in chromium firefox; do
+  STREAKSHOW_BROWSER=$browser node tests/web/page_checks.cjs record "$web" "60:1499+1" "$scratch/$browser" |
+    sed "s/^/$browser: /"
+  # Line k of frame-times.txt is frame k (frame 0 has none); the medians are
+  # taken over the 300 frames from 5, 10 and 20 s, as frame_bench takes them.
+  for second in 5 10 20; do
+    first=$((second * 60))
+    sed -n "${first},$((first + 299))p" "$scratch/$browser/frame-times.txt" | sort -n |
+      awk -v s="$second" -v b="$browser" '{ t[NR] = $1 }
+        END { printf "%s frame at %2d s: median %.2f ms over %d frames\n", b, s, t[int((NR + 1) / 2)], NR }'
+  done
 done
 if [ -x "$bench/bench/frame_bench" ]; then
   echo "native frame (frame_bench, llvmpipe):"

@@ -33,12 +33,13 @@ if [ "${1:-}" = windows ]; then
 elif [ "${1:-}" = web ]; then
   # The compiler (its optimiser runs under node), the source packages'
   # unpacker, what tools/make-data.sh makes the data with, the face the page
-  # ships, npm for puppeteer-core (its registry over TLS), and the browser the
-  # checks drive headless.
+  # ships, npm for puppeteer-core (its registry over TLS), and the two
+  # browsers the checks drive headless (Firefox gets WebGL 2 only with an X
+  # display: Xvfb).
   packages=(
     emscripten nodejs npm ca-certificates cmake ninja-build dpkg-dev xz-utils
     coreutils netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame
-    fonts-liberation chromium
+    fonts-liberation chromium firefox-esr xvfb xauth
   )
 fi
 

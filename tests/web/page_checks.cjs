@@ -1,4 +1,5 @@
-// Drives the web build (tools/build-web.sh's dist/web/) in headless Chromium:
+// Drives the web build (tools/build-web.sh's dist/web/) in headless Chromium
+// or Firefox (STREAKSHOW_BROWSER=firefox):
 //   record  renders frames under the recording clock and writes, per kept
 //           frame, its record line and its pixels (RGBA, rows bottom first);
 //   page    checks the page as a viewer meets it: the question's texts, No
@@ -11,7 +12,7 @@
 // node page_checks.cjs record WEB_DIR RECORDING OUT_DIR
 // node page_checks.cjs page WEB_DIR
 // node page_checks.cjs compare WEB_FRAMES NATIVE_FRAMES LIMIT_FRACTION
-// Needs puppeteer-core on NODE_PATH and Debian's chromium.
+// Needs puppeteer-core on NODE_PATH and Debian's chromium or firefox-esr.
 "use strict";
 const fs = require("fs");
 const http = require("http");
@@ -46,7 +47,25 @@ function serve(root, withoutData) {
   return new Promise(resolve => server.listen(0, "127.0.0.1", () => resolve(server)));
 }
 
+// The browser that STREAKSHOW_BROWSER names: Debian's chromium (WebGL on
+// SwiftShader) or firefox-esr (WebGL on the X display's Mesa, llvmpipe under
+// Xvfb; puppeteer drives it over WebDriver BiDi). Neither downloads anything.
+const kBrowser = process.env.STREAKSHOW_BROWSER || "chromium";
 async function launch() {
+  if (kBrowser === "firefox") {
+    return puppeteer.launch({
+      browser: "firefox",
+      executablePath: process.env.FIREFOX || "/usr/bin/firefox-esr",
+      headless: true,
+      args: ["--width=1280", "--height=1024"],
+      extraPrefsFirefox: {
+        "media.cubeb.force_mock_context": true,  // music without a sound device
+        "media.autoplay.default": 0,
+        "webgl.force-enabled": true,
+        "full-screen-api.allow-trusted-requests-only": false,
+      },
+    });
+  }
   return puppeteer.launch({
     executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
     headless: true,
