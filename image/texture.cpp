@@ -45,6 +45,16 @@ class TextureSink : public RowSink {
         potHeight = size.potHeight;
         rowBytes_ = static_cast<std::size_t>(width) * 4;
         potRowBytes_ = static_cast<std::size_t>(potWidth) * 4;
+        // A GPU takes textures up to a size of its own (8192 a side is
+        // common); a larger one would leave a blank picture without a word.
+        GLint largest = 0;  // stays 0 without a context: nothing to upload to
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+        if (largest > 0 && (potWidth > largest || potHeight > largest)) {
+            refusal = "too big for this GL's textures (" + std::to_string(potWidth) + " by " +
+                      std::to_string(potHeight) + "; it takes at most " + std::to_string(largest) +
+                      ")";
+            return false;
+        }
         const std::size_t bytes = potRowBytes_ * static_cast<std::size_t>(potHeight);
         // A big picture needs a big texture (9000 pixels a side need 1 GiB),
         // which a 32-bit process or a limited one may not have: refused

@@ -233,6 +233,12 @@ void readPixels(int x, int y, int width, int height, unsigned format, unsigned t
     ES(ReadPixels)(x, y, width, height, format, type, pixels);
 }
 
+int maxTextureSize() {
+    GLint largest = 0;
+    ES(GetIntegerv)(GL_MAX_TEXTURE_SIZE, &largest);
+    return largest;
+}
+
 void genTextures(int count, unsigned* names) {
     ES(GenTextures)(count, names);
 }

@@ -28,6 +28,8 @@ void clearDepth(float depth);
 void clear(unsigned mask);
 void readPixels(int x, int y, int width, int height, unsigned format, unsigned type, void* pixels);
 
+// The largest texture side the browser's WebGL takes.
+int maxTextureSize();
 void genTextures(int count, unsigned* names);
 void deleteTextures(int count, const unsigned* names);
 void bindTexture(unsigned name);

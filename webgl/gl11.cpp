@@ -362,6 +362,19 @@ void GLAPIENTRY glGetFloatv(GLenum pname, GLfloat* params) {
     }
 }
 
+void GLAPIENTRY glGetIntegerv(GLenum pname, GLint* params) {
+    switch (pname) {
+        case GL_VIEWPORT:
+            std::copy_n(context().current.viewport, 4, params);
+            break;
+        case GL_MAX_TEXTURE_SIZE:
+            *params = webgl::backend::maxTextureSize();
+            break;
+        default:
+            break;
+    }
+}
+
 void GLAPIENTRY glLightfv(GLenum light, GLenum pname, const GLfloat* params) {
     webgl::Context& c = context();
     if (c.compiling || light < GL_LIGHT0 || light >= GL_LIGHT0 + webgl::kLightCount) return;

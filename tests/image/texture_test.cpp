@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "image/file_buffer.h"
+#include "tests/support/gl_recorder.h"
 #include "tests/support/jpeg_samples.h"
 #include "tests/support/test.h"
 
@@ -56,16 +57,27 @@ TEST(Texture, HoldsAFileInAPowerOfTwoOrTheEmptyPictureWithOneLine) {
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filters[1]);
     EXPECT_TRUE(filters[0] == GL_LINEAR && filters[1] == GL_LINEAR);
 
-    // A file that cannot be read or decoded: the same name, one texel.
+    // A file that cannot be read or decoded, or a picture too big for the
+    // GL's textures: the same name, one texel.
     const GLuint name = texture.glName;
-    good.bytes[3] = 0xC2;  // now progressive
     image::FileBuffer missing("no/such/file.jpg");
     EXPECT_TRUE(missing.size == 0 && missing.contents() == nullptr);
-    for (const image::FileBuffer* file : {&missing, &good}) {
+    struct Case {
+        const image::FileBuffer* file;
+        GLint textureLimit;  // 0: the GL's own
+        std::string why;
+    };
+    for (const Case& c : {Case{&good, 16, "too big for this GL's textures (32 by 16; it takes at "
+                                         "most 16)"},
+                          Case{&missing, 0, "cannot open"}, Case{&good, 0, "progressive"}}) {
+        if (c.why == "progressive") good.bytes[3] = 0xC2;
+        test_support::glRecording().maxTextureSize = c.textureLimit;
         testing::internal::CaptureStderr();
-        texture.loadJpeg(*file);
+        texture.loadJpeg(*c.file);
+        test_support::glRecording().maxTextureSize = 0;
         const std::string line = testing::internal::GetCapturedStderr();
-        const std::string why = file == &missing ? "cannot open" : "progressive";
+        const image::FileBuffer* file = c.file;
+        const std::string& why = c.why;
         EXPECT_EQ(line.find(std::string("streakshow: ") + file->path() + ": " + why), 0u) << line;
         EXPECT_EQ(line.find('\n'), line.size() - 1) << line;
         EXPECT_TRUE(texture.glName == name && texture.width == 0 && texture.potWidth == 1 &&

@@ -44,6 +44,12 @@ void glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) {
     record(rotate, "glRotatef", a, x, y, z);
 }
 void glScalef(GLfloat x, GLfloat y, GLfloat z) { record(scale, "glScalef", x, y, z); }
+void glGetIntegerv(GLenum name, GLint* values) {
+    forward("glGetIntegerv", name, values);
+    if (name == GL_MAX_TEXTURE_SIZE && glRecording().maxTextureSize != 0) {
+        *values = glRecording().maxTextureSize;
+    }
+}
 void glDeleteTextures(GLsizei n, const GLuint* names) {
     glRecording().deletedTextures.insert(glRecording().deletedTextures.end(), names, names + n);
     forward("glDeleteTextures", n, names);

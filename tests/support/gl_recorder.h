@@ -17,6 +17,7 @@ struct GlRecording {
     bool enabled = false;
     std::vector<TransformCall> transforms;
     std::vector<GLuint> deletedTextures;  // glDeleteTextures, always recorded
+    GLint maxTextureSize = 0;             // when set, what GL_MAX_TEXTURE_SIZE reads
 };
 
 GlRecording& glRecording();

@@ -109,26 +109,63 @@ TEST_F(CaptureTest, TheVideoCarriesTheMusicADamagedOneGivesSilenceAndALogStaysPl
     EXPECT_TRUE(says != std::string::npos && says == silent.rfind("vindu-tarok.mp3")) << silent;
 }
 
-TEST_F(CaptureTest, BadRequestsGetOneLineAndANonZeroExit) {
-    // Each case: the arguments, then what the one line says.
+TEST_F(CaptureTest, BadRequestsGetOneLineAndLeaveTheEarlierFilesAsTheyWere) {
+    run("echo earlier > streakshow.mp4; echo earlier > rec.txt");
+    // Each case: the arguments, what the one line says, and the exit status
+    // (2 for a request refused as it stands).
     std::istringstream cases(
-        "--fps 0|--fps\n--fps sixty|--fps\n--seconds -1|--seconds\n--crf 52|--crf\n"
-        "--preset quick|--preset\n--from|missing value\n--loud yes|unknown option --loud\n"
-        "--frames no/such/folder|no folder no/such/folder\n"
-        "--out no/such/folder/show.mp4|cannot write no/such/folder/show.mp4\n"
-        "--seconds 1|ffmpeg not found\n");
-    for (std::string arguments, says; getline(cases, arguments, '|') && getline(cases, says);) {
+        "--fps 0|--fps|2\n--fps sixty|--fps|2\n--seconds -1|--seconds|2\n--crf 52|--crf|2\n"
+        "--seconds 1e300|--seconds|2\n--from 73.5|--from|2\n"
+        "--preset quick|--preset|2\n--from|missing value|2\n--loud yes|unknown option --loud|2\n"
+        "--frames no/such/folder|no folder no/such/folder|1\n"
+        "--out no/such/folder/show.mp4|cannot write no/such/folder/show.mp4|1\n"
+        "--record no/such/folder/rec.txt|cannot write no/such/folder/rec.txt|1\n"
+        "--seconds 1 --record rec.txt|ffmpeg not found|1\n"
+        "--seconds 1 --record rec.txt|the show could not start|1\n");
+    for (std::string arguments, says, code;
+         getline(cases, arguments, '|') && getline(cases, says, '|') && getline(cases, code);) {
         const std::string out =
-            capture(arguments, says.starts_with("ffmpeg") ? "PATH=/nonexistent" : "");
-        EXPECT_NE(status, 0) << arguments;
-        EXPECT_EQ(out.find("streakshow-capture: "), 0u) << out;
-        EXPECT_NE(out.find(says), std::string::npos) << out;
+            capture(arguments, says.starts_with("ffmpeg")  ? "PATH=/nonexistent"
+                               : says.starts_with("the show") ? "SDL_VIDEODRIVER=none"
+                                                              : "");
+        EXPECT_EQ(status, std::stoi(code)) << arguments;
+        EXPECT_NE(out.find("streakshow-capture: " + says), std::string::npos) << out;
     }
-    EXPECT_FALSE(fs::exists("streakshow.mp4")) << "a file left by a recording that never began";
-    // A show that cannot start (no video driver) records nothing and says why.
-    const std::string out = capture("--frames .", "SDL_VIDEODRIVER=none");
-    EXPECT_NE(status, 0);
-    EXPECT_NE(out.find("streakshow-capture: the show could not start"), std::string::npos) << out;
+    EXPECT_EQ(run("cat streakshow.mp4 rec.txt; ls"),
+              "earlier\nearlier\ndorva\nrec.txt\nstreakshow.mp4\n")
+        << "the earlier files as they were, and nothing else left";
+}
+
+// A frame that cannot be written (here a limit on file sizes stands in for
+// a full disk) is named with the system's reason, and no part of it stays;
+// a video that cannot be finished leaves the earlier one as it was.
+TEST_F(CaptureTest, AFullDiskNamesItsReasonAndLeavesNoBrokenFile) {
+    const char* limit = "mkdir frames; echo earlier > show.mp4; trap '' XFSZ; ulimit -f 100;";
+    std::string out = capture("--fps 10 --seconds 0.5 --frames frames", limit);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(out.find("cannot write frames/frame_000000.png: File too large"), std::string::npos)
+        << out;
+    out = capture("--fps 30 --seconds 2 --out show.mp4", limit);
+    EXPECT_EQ(status, 1) << out;
+    EXPECT_EQ(run("ls frames; cat show.mp4; ls"), "earlier\ndorva\nframes\nshow.mp4\n");
+}
+
+// Ctrl-C to the recorder's process group, as a terminal sends it: the video
+// so far is finished and kept beside the earlier one, which stays.
+TEST_F(CaptureTest, CtrlCKeepsAPlayableVideoOfTheFramesSoFar) {
+    run("echo earlier > show.mp4");
+    const std::string out = capture(
+        "--fps 30 --out show.mp4 2>&1 & job=$!; for i in $(seq 600); do "
+        "[ $(stat -c %s show.partial.mp4 2>/dev/null || echo 0) -gt 200000 ] && break; sleep 0.1; "
+        "done; kill -s INT -- -$job; wait $job; echo status $?",
+        "setsid env");
+    EXPECT_NE(out.find("stopped by Ctrl-C after"), std::string::npos) << out;
+    EXPECT_NE(out.find("status 130"), std::string::npos) << out;
+    EXPECT_EQ(run("cat show.mp4"), "earlier\n");
+    const std::string frames = run(
+        "ffprobe -v error -count_frames -select_streams v -of csv=p=0 -show_entries "
+        "stream=nb_read_frames show.partial.mp4");
+    EXPECT_GT(std::atoi(frames.c_str()), 0) << frames;
 }
 
 // x = 320.313721 lands half a step of the 1/256-pixel grid past pixel 512's

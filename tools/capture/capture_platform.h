@@ -55,6 +55,9 @@ class CapturePlatform : public platform::NativePlatform {
     // Called on the drawing thread for each frame kept, with its number from
     // the start of the show, before it is read back.
     std::function<void(std::int64_t frame)> frameKept;
+    // Asked before each frame; true ends the show after that frame, as a
+    // close request does.
+    std::function<bool()> stopRequested;
 
     std::int64_t framesRendered() const { return rendered_; }
     std::int64_t framesKept() const { return kept_; }

@@ -14,8 +14,11 @@
 
 #if !defined(_WIN32)
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 #endif
 
 namespace capture {
@@ -28,8 +31,11 @@ constexpr char kPathSeparator = ';';
 constexpr const char* kProgramSuffix = ".exe";
 constexpr const char* kNoInput = " <NUL";
 // The wide calls, as the names in a command may be any (see file_names.h).
-std::FILE* startWriting(const std::string& command) {
+std::FILE* startWriting(const std::string& command, long&) {
     return _wpopen(platform::filePath("\"" + command + "\"").c_str(), L"wb");
+}
+int finishWriting(std::FILE* pipe, long) {
+    return _pclose(pipe);
 }
 int runCommand(const std::string& command) {
     return _wsystem(platform::filePath("\"" + command + "\"").c_str());
@@ -45,14 +51,45 @@ bool isProgram(const std::string& path) {
 constexpr char kPathSeparator = ':';
 constexpr const char* kProgramSuffix = "";
 constexpr const char* kNoInput = " </dev/null";
-std::FILE* startWriting(const std::string& command) {
+// The command runs in a process group of its own: Ctrl-C in the terminal
+// goes to the recorder alone, which then ends the video itself, cleanly.
+std::FILE* startWriting(const std::string& command, long& process) {
     // A failed write to a closed pipe must be an error, not a signal.
     std::signal(SIGPIPE, SIG_IGN);
-    std::FILE* pipe = popen(command.c_str(), "w");
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return nullptr;
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[0], STDIN_FILENO);
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    pid_t child = 0;
+    const char* arguments[] = {"sh", "-c", command.c_str(), nullptr};
+    const int failed = posix_spawn(&child, "/bin/sh", &actions, &attributes,
+                                   const_cast<char* const*>(arguments), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    close(ends[0]);
+    if (failed != 0) {
+        close(ends[1]);
+        errno = failed;
+        return nullptr;
+    }
+    process = child;
     // A pipe that holds a good part of a frame lets ffmpeg read in large
     // pieces; where the system refuses, the default pipe serves.
-    if (pipe != nullptr) fcntl(fileno(pipe), F_SETPIPE_SZ, 1 << 20);
-    return pipe;
+    fcntl(ends[1], F_SETPIPE_SZ, 1 << 20);
+    return fdopen(ends[1], "w");
+}
+int finishWriting(std::FILE* pipe, long process) {
+    std::fclose(pipe);
+    int status = 0;
+    while (waitpid(static_cast<pid_t>(process), &status, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    return status;
 }
 int runCommand(const std::string& command) {
     return std::system(command.c_str());
@@ -76,13 +113,22 @@ bool PngFrameWriter::write(std::int64_t index, const unsigned char* rgba, int wi
         error_ = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
+    // A frame that could not be written whole goes again (a full disk
+    // leaves no truncated file), and the reason is the system's.
+    const auto failed = [&](int reason) {
+        error_ = "cannot write " + path + ": " + std::strerror(reason != 0 ? reason : EIO);
+        std::error_code ignored;
+        std::filesystem::remove(platform::filePath(path), ignored);
+        return false;
+    };
+    errno = 0;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     if (info == nullptr || setjmp(png_jmpbuf(png))) {
+        const int reason = errno;
         png_destroy_write_struct(&png, &info);
         std::fclose(file);
-        error_ = "cannot encode " + path;
-        return false;
+        return failed(reason);
     }
     png_init_io(png, file);
     // Speed over size: a whole show is thousands of frames.
@@ -99,10 +145,12 @@ bool PngFrameWriter::write(std::int64_t index, const unsigned char* rgba, int wi
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    if (std::fclose(file) != 0) {
-        error_ = "cannot write " + path + ": " + std::strerror(errno);
-        return false;
+    if (std::fflush(file) != 0 || std::ferror(file) != 0) {
+        const int reason = errno;
+        std::fclose(file);
+        return failed(reason);
     }
+    if (std::fclose(file) != 0) return failed(errno);
     return true;
 }
 
@@ -171,7 +219,7 @@ bool FfmpegWriter::open(const VideoSettings& settings) {
     command << " -vf vflip -c:v libx264 -preset " << shellQuote(settings.preset) << " -crf "
             << settings.crf << " -pix_fmt yuv420p -movflags +faststart "
             << shellQuote(settings.output);
-    pipe_ = startWriting(command.str());
+    pipe_ = startWriting(command.str(), process_);
     if (pipe_ == nullptr) {
         error_ = std::string("cannot start ffmpeg: ") + std::strerror(errno);
         return false;
@@ -190,11 +238,7 @@ bool FfmpegWriter::write(const unsigned char* rgba, std::size_t bytes) {
 
 bool FfmpegWriter::close() {
     if (pipe_ == nullptr) return error_.empty();
-#if defined(_WIN32)
-    const int status = _pclose(pipe_);
-#else
-    const int status = pclose(pipe_);
-#endif
+    const int status = finishWriting(pipe_, process_);
     pipe_ = nullptr;
     if (!succeeded(status)) {
         if (error_.empty()) error_ = "ffmpeg failed to write the video";

@@ -58,6 +58,7 @@ class FfmpegWriter {
 
   private:
     std::FILE* pipe_ = nullptr;
+    long process_ = 0;  // ffmpeg's, where the pipe does not keep it
     std::string error_;
 };
 

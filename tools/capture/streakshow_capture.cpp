@@ -5,6 +5,15 @@
 // GL context, with the millisecond counter moving on exactly 1000/fps per
 // frame, and pipes every frame to ffmpeg (H.264 with the music as AAC) or
 // writes it as a PNG file.
+//
+// Nothing the user has is spoilt: every request is checked before anything
+// is written, the video and the record go to temporary files beside their
+// names and take those names only when the recording is complete, and a
+// failed recording removes what it wrote. Ctrl-C, SIGTERM or a closed
+// terminal end the recording after the current frame: the video so far is
+// finished and kept under its temporary name, and the exit status says
+// which signal came. A second Ctrl-C ends the program at once.
+#include <csignal>
 #if defined(_WIN32)
 #include <io.h>
 #define isatty _isatty
@@ -52,6 +61,45 @@ struct Options {
     capture::VideoSettings video;
 };
 
+// The signal that asked the recording to stop, 0 while none has.
+volatile std::sig_atomic_t stopSignal = 0;
+
+void requestStop(int signal) {
+    if (stopSignal == SIGINT && signal == SIGINT) {
+        std::signal(SIGINT, SIG_DFL);
+        std::raise(SIGINT);
+    }
+    stopSignal = signal;
+}
+
+void catchStopSignals() {
+    for (const int signal : {SIGINT, SIGTERM}) std::signal(signal, requestStop);
+#if !defined(_WIN32)
+    std::signal(SIGHUP, requestStop);
+#endif
+}
+
+// NAME.partial.EXT beside NAME.EXT: ffmpeg still sees the extension.
+std::string partialName(const std::string& path) {
+    const std::filesystem::path name = platform::filePath(path);
+    std::filesystem::path partial = name;
+    partial.replace_filename(name.stem().u8string() + u8".partial" + name.extension().u8string());
+    return platform::fileName(partial);
+}
+
+void removeFile(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove(platform::filePath(path), ignored);
+}
+
+// The temporary file takes the user's name.
+bool moveIntoPlace(const std::string& partial, const std::string& path, std::string& error) {
+    std::error_code failed;
+    std::filesystem::rename(platform::filePath(partial), platform::filePath(path), failed);
+    if (failed) error = "cannot rename " + partial + " to " + path + ": " + failed.message();
+    return !failed;
+}
+
 int fail(const std::string& message) {
     std::fprintf(stderr, "streakshow-capture: %s\n", message.c_str());
     return 1;
@@ -88,14 +136,15 @@ std::string parse(const std::vector<std::string>& arguments, Options& options) {
             }
             options.fps = static_cast<int>(number);
         } else if (option == "--from") {
-            if (!parseNumber(value, number) || number < 0 || number >= app::kShowLength + 1) {
+            // The last frame is the one at 73 s.
+            if (!parseNumber(value, number) || number < 0 || number > app::kShowLength) {
                 return "--from takes seconds from 0 to 73, not '" + std::string(value) + "'";
             }
             options.from = number;
         } else if (option == "--seconds") {
-            if (!parseNumber(value, number) || number <= 0) {
-                return "--seconds takes a positive number of seconds, not '" + std::string(value) +
-                       "'";
+            if (!parseNumber(value, number) || number <= 0 || number > app::kShowLength + 1) {
+                return "--seconds takes a positive number of seconds up to 74, not '" +
+                       std::string(value) + "'";
             }
             options.seconds = number;
         } else if (option == "--crf") {
@@ -196,26 +245,41 @@ int main(int argc, char** argv) {
         0, range.frameCount >= 0 ? std::min(range.frameCount, showFrames - range.firstFrame)
                                  : showFrames - range.firstFrame);
 
+    // Every request is checked before anything is written: the frames'
+    // folder, the record's file and the video's file can be made.
     capture::PngFrameWriter png(options.framesFolder);
     capture::FfmpegWriter video;
     const bool toFrames = !options.framesFolder.empty();
-    if (toFrames) {
-        if (!isFolder(options.framesFolder)) {
-            return fail("no folder " + options.framesFolder + " to write frames into");
+    if (toFrames && !isFolder(options.framesFolder)) {
+        return fail("no folder " + options.framesFolder + " to write frames into");
+    }
+    std::FILE* recordFile = nullptr;
+    const std::string recordPartial =
+        options.recordPath.empty() ? std::string() : partialName(options.recordPath);
+    if (!recordPartial.empty()) {
+        recordFile = image::openFile(recordPartial.c_str(), "w");
+        if (recordFile == nullptr) {
+            return fail("cannot write " + options.recordPath + ": " + std::strerror(errno));
         }
-    } else {
-        // Find out now, not after a minute of rendering, that the file
-        // cannot be written; a file made only by this check goes again
-        // when the recording cannot start.
-        std::error_code error;
-        const bool existed = std::filesystem::exists(platform::filePath(options.out), error);
-        if (std::FILE* probe = image::openFile(options.out.c_str(), "ab")) {
+    }
+    // What this run wrote goes again when it fails.
+    const std::string videoPartial = toFrames ? std::string() : partialName(options.out);
+    const auto discard = [&] {
+        if (recordFile != nullptr) std::fclose(recordFile);
+        recordFile = nullptr;
+        if (!recordPartial.empty()) removeFile(recordPartial);
+        if (!videoPartial.empty()) removeFile(videoPartial);
+    };
+    if (!toFrames) {
+        if (std::FILE* probe = image::openFile(videoPartial.c_str(), "wb")) {
             std::fclose(probe);
         } else {
-            return fail("cannot write " + options.out + ": " + std::strerror(errno));
+            const std::string why = std::strerror(errno);
+            discard();
+            return fail("cannot write " + options.out + ": " + why);
         }
         capture::VideoSettings& settings = options.video;
-        settings.output = options.out;
+        settings.output = videoPartial;
         settings.fps = options.fps;
         settings.musicOffset = static_cast<double>(range.firstFrame) / options.fps;
         std::string why;
@@ -232,19 +296,12 @@ int main(int argc, char** argv) {
                          musicPath.c_str(), why.c_str());
         }
         if (!video.open(settings)) {
-            if (!existed) std::filesystem::remove(platform::filePath(options.out), error);
+            discard();
             return fail(video.error());
         }
     }
 
-    std::FILE* recordFile = nullptr;
-    if (!options.recordPath.empty()) {
-        recordFile = image::openFile(options.recordPath.c_str(), "w");
-        if (recordFile == nullptr) {
-            return fail("cannot write " + options.recordPath + ": " + std::strerror(errno));
-        }
-    }
-
+    catchStopSignals();
     Progress progress(expected);
     std::string writeError;
     // Like the show, the capture leaves its window and GL context to the end
@@ -259,6 +316,7 @@ int main(int argc, char** argv) {
             progress.update(index + 1);
             return written;
         });
+    platform.stopRequested = [] { return stopSignal != 0; };
     platform::setPlatform(&platform);
     std::optional<show::FrameRecord> record;
     if (recordFile != nullptr) {
@@ -274,13 +332,39 @@ int main(int argc, char** argv) {
 
     if (!toFrames && !video.close() && writeError.empty()) writeError = video.error();
     if (recordFile != nullptr && std::fclose(recordFile) != 0 && writeError.empty()) {
-        writeError = "cannot write " + options.recordPath;
+        writeError = "cannot write " + options.recordPath + ": " + std::strerror(errno);
     }
-    if (!writeError.empty()) return fail(writeError);
-    if (platform.framesRendered() == 0) return fail("the show could not start; nothing recorded");
-    if (platform.framesKept() == 0) return fail("the show ended before --from; nothing recorded");
-    // Speed counts every frame drawn, those before --from included.
+    recordFile = nullptr;
+    // (ffmpeg fails too when it got no frame: the show is the cause.)
+    if (platform.framesRendered() == 0) {
+        discard();
+        return fail("the show could not start; nothing recorded");
+    }
+    if (!writeError.empty()) {
+        discard();
+        return fail(writeError);
+    }
+    if (platform.framesKept() == 0) {
+        discard();
+        return fail("the show ended before --from; nothing recorded");
+    }
     const double seconds = progress.elapsed();
+    if (const int signal = stopSignal) {
+        // What was recorded is whole and kept, but the user's names keep
+        // what they held.
+        std::string kept = toFrames ? options.framesFolder : videoPartial;
+        if (!recordPartial.empty()) kept += " and " + recordPartial;
+        std::fprintf(stderr, "streakshow-capture: stopped by %s after %lld frames (%.3f s); kept in %s\n",
+                     signal == SIGINT ? "Ctrl-C" : signal == SIGTERM ? "SIGTERM" : "a closed terminal",
+                     static_cast<long long>(platform.framesKept()),
+                     static_cast<double>(platform.framesKept()) / options.fps, kept.c_str());
+        return 128 + signal;
+    }
+    if ((!videoPartial.empty() && !moveIntoPlace(videoPartial, options.out, writeError)) ||
+        (!recordPartial.empty() && !moveIntoPlace(recordPartial, options.recordPath, writeError))) {
+        return fail(writeError);
+    }
+    // Speed counts every frame drawn, those before --from included.
     const double rendered = static_cast<double>(platform.framesRendered());
     std::fprintf(stderr,
                  "streakshow-capture: %lld frames (%.3f s at %d fps) -> %s; %.1f frames/s, %.2fx "
