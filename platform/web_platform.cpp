@@ -45,7 +45,9 @@ EM_JS(void, pageHideCursor, (), { Module.page.hideCursor(); });
 EM_JS(void, pageShowCanvas, (const char* title), { Module.page.showCanvas(UTF8ToString(title)); });
 EM_JS(int, pageTakeEvent, (), { return Module.page.events.shift() || 0; });
 EM_JS(void, pageOpenMusic, (const char* url), { Module.page.openMusic(UTF8ToString(url)); });
-EM_JS(void, pagePlayMusic, (), { Module.page.playMusic(); });
+EM_ASYNC_JS(void, pagePlayMusic, (), {
+    await Module.page.playMusic();
+});
 EM_JS(void, pageFrame, (double index, const char* note, const unsigned char* pixels, int size), {
     Module.page.frame(index, UTF8ToString(note), HEAPU8.subarray(pixels, pixels + size));
 });

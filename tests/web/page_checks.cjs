@@ -29,8 +29,10 @@ const ok = what => console.log("ok: " + what);
 const bad = what => { console.log("FAILED: " + what); failures++; };
 const check = (good, what) => (good ? ok : bad)(what);
 
-// A static server for the folder; `withoutData` answers 404 for dorva/.
-function serve(root, withoutData) {
+// A static server for the folder; `withoutData` answers 404 for dorva/, and
+// `musicDelay` holds the music's data back for that many milliseconds after
+// its first 4 KiB, as a slow line would.
+function serve(root, withoutData, musicDelay = 0) {
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, "http://x").pathname);
     const file = path.join(root, name === "/" ? "index.html" : name);
@@ -40,7 +42,13 @@ function serve(root, withoutData) {
     }
     fs.readFile(file, (error, bytes) => {
       if (error) { response.writeHead(404).end(); return; }
-      response.writeHead(200, { "Content-Type": kTypes[path.extname(file)] || "application/octet-stream" });
+      response.writeHead(200, { "Content-Type": kTypes[path.extname(file)] || "application/octet-stream",
+                                "Content-Length": bytes.length });
+      if (musicDelay && file.endsWith(".mp3")) {
+        response.write(bytes.subarray(0, 4096));
+        setTimeout(() => response.end(bytes.subarray(4096)), musicDelay);
+        return;
+      }
       response.end(bytes);
     });
   });
@@ -189,6 +197,54 @@ async function pageChecks(webDir) {
   console.log(`yes: ${notice ? "the failure box: " + notice : fullscreen ? "the canvas went full screen" : "no full screen and no box"}`);
   check(yes && yesRuns && (notice === null) === fullscreen, "Yes goes full screen or says it failed, and the show runs");
   await page.close();
+
+  // A GPU reset: the page says so and the show ends well.
+  log = [];
+  page = await open(browser, withData, "", log);
+  await waitFor(page, () => !document.getElementById("question").hidden, 60);
+  await page.click("#no");
+  await waitFor(page, () => Module.page.musicStarted !== undefined, 60);
+  const losable = await page.evaluate(() => {
+    const extension = Module.canvas.getContext("webgl2").getExtension("WEBGL_lose_context");
+    if (extension) extension.loseContext();
+    return !!extension;
+  });
+  const lost = await waitFor(page, () => Module.page.state === "ended", 10);
+  const said = await page.$eval("#status", element => element.textContent);
+  check(losable && lost && await page.evaluate(() => Module.page.status) === 0 && /graphics were lost/.test(said),
+        `a lost WebGL context is told ("${said}") and the show ends with status 0`);
+  await page.close();
+
+  // A slow line: the music's data comes three seconds late. The page says
+  // that it waits, and the show's clock starts as the music's position first
+  // moves, and the two keep together: within 0.1 s, where the picture ran
+  // ahead by the whole wait before. (Headless browsers play to no device:
+  // Chromium's position moves at once and then stutters, 30 to 70 ms behind;
+  // Firefox's mock device moves it in steps of some 50 ms.)
+  const slow = await serve(webDir, false, 3000);
+  log = [];
+  page = await open(browser, slow, "", log);
+  await waitFor(page, () => !document.getElementById("question").hidden, 60);
+  await page.click("#no");
+  let loading = "";
+  for (let i = 0; i < 1200 && !loading; i++) {
+    loading = await page.evaluate(() => Module.page.musicStarted ? "(nothing)" :
+                                        document.getElementById("status").textContent);
+    await new Promise(resolve => setTimeout(resolve, 25));
+  }
+  await waitFor(page, () => Module.page.musicStarted !== undefined, 60);
+  let apart = -Infinity;
+  for (let i = 0; i < 40; i++) {
+    apart = Math.max(apart, await page.evaluate(() =>
+      Module.page.audio.currentTime - (performance.now() - Module.page.musicStarted) / 1000));
+    await new Promise(resolve => setTimeout(resolve, 25));
+  }
+  const first = await page.evaluate(() => Module.page.musicStartPosition);
+  check(first < 0.1 && Math.abs(apart) < 0.1 && /loading the music/.test(loading),
+        `on a slow line the page says "${loading}", the show's clock starts ${(first * 1000).toFixed(1)} ms ` +
+        `into the music, and a second later they are ${(apart * 1000).toFixed(1)} ms apart`);
+  await page.close();
+  slow.close();
 
   // Without the data: silent over empty pictures, and still ends well.
   log = [];
