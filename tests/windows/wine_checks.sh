@@ -238,6 +238,23 @@ run_checks() { # ARCH WINE
     bad "$arch: from a folder named $(basename "$folder")$ran"
     cat "$scratch/$arch-unicode.log"
   fi
+
+  # A video through ffmpeg.exe started without cmd.exe: a stand-in found on
+  # a quoted PATH entry, into a name with a blank, %PATH% and non-ANSI
+  # characters, which it receives unchanged and takes when it is complete.
+  local encoder="$scratch/$arch-ff mpeg" video="$folder/show %PATH% ✓.mp4"
+  mkdir -p "$encoder"
+  cp "$tests/fake_ffmpeg.exe" "$encoder/ffmpeg.exe"
+  if limited 60 env -C "$scratch/$arch-elsewhere" WINEPATH="\"$(winepath -w "$encoder")\"" "$wine" \
+    "$folder/streakshow-capture.exe" --fps 10 --seconds 0.3 --out "$(winepath -w "$video")" \
+    >/dev/null 2>"$scratch/$arch-video.log" && [ -e "$video" ] && [ ! -e "${video%.mp4}.partial.mp4" ] &&
+    tr -d '\r' <"$video" | grep -qx "bytes $((1024 * 768 * 4 * 3))" &&
+    tr -d '\r' <"$video" | grep -qxF "$(winepath -w "${video%.mp4}.partial.mp4")"; then
+    ok "$arch: the video goes to ffmpeg.exe, found on a quoted PATH entry, without a shell"
+  else
+    bad "$arch: the video through ffmpeg.exe$ran"
+    cat "$scratch/$arch-video.log" "$video" 2>/dev/null | head -40
+  fi
 }
 
 # Whether or not it runs here: the 32-bit build's own code does its float

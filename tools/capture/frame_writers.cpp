@@ -3,106 +3,17 @@
 #include <png.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "image/file_buffer.h"
 #include "platform/file_names.h"
 
-#if !defined(_WIN32)
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
-#endif
-
 namespace capture {
-namespace {
-
-#if defined(_WIN32)
-// cmd.exe runs the commands. It drops the first and the last quote of a
-// command line, so the whole line is quoted once more.
-constexpr char kPathSeparator = ';';
-constexpr const char* kProgramSuffix = ".exe";
-constexpr const char* kNoInput = " <NUL";
-// The wide calls, as the names in a command may be any (see file_names.h).
-std::FILE* startWriting(const std::string& command, long&) {
-    return _wpopen(platform::filePath("\"" + command + "\"").c_str(), L"wb");
-}
-int finishWriting(std::FILE* pipe, long) {
-    return _pclose(pipe);
-}
-int runCommand(const std::string& command) {
-    return _wsystem(platform::filePath("\"" + command + "\"").c_str());
-}
-bool succeeded(int status) {
-    return status == 0;
-}
-bool isProgram(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(platform::filePath(path), error);
-}
-#else
-constexpr char kPathSeparator = ':';
-constexpr const char* kProgramSuffix = "";
-constexpr const char* kNoInput = " </dev/null";
-// The command runs in a process group of its own: Ctrl-C in the terminal
-// goes to the recorder alone, which then ends the video itself, cleanly.
-std::FILE* startWriting(const std::string& command, long& process) {
-    // A failed write to a closed pipe must be an error, not a signal.
-    std::signal(SIGPIPE, SIG_IGN);
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) return nullptr;
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[0], STDIN_FILENO);
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    pid_t child = 0;
-    const char* arguments[] = {"sh", "-c", command.c_str(), nullptr};
-    const int failed = posix_spawn(&child, "/bin/sh", &actions, &attributes,
-                                   const_cast<char* const*>(arguments), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    close(ends[0]);
-    if (failed != 0) {
-        close(ends[1]);
-        errno = failed;
-        return nullptr;
-    }
-    process = child;
-    // A pipe that holds a good part of a frame lets ffmpeg read in large
-    // pieces; where the system refuses, the default pipe serves.
-    fcntl(ends[1], F_SETPIPE_SZ, 1 << 20);
-    return fdopen(ends[1], "w");
-}
-int finishWriting(std::FILE* pipe, long process) {
-    std::fclose(pipe);
-    int status = 0;
-    while (waitpid(static_cast<pid_t>(process), &status, 0) < 0) {
-        if (errno != EINTR) return -1;
-    }
-    return status;
-}
-int runCommand(const std::string& command) {
-    return std::system(command.c_str());
-}
-bool succeeded(int status) {
-    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-bool isProgram(const std::string& path) {
-    return access(path.c_str(), X_OK) == 0;
-}
-#endif
-
-}  // namespace
 
 bool PngFrameWriter::write(std::int64_t index, const unsigned char* rgba, int width, int height) {
     char name[32];
@@ -159,40 +70,16 @@ bool musicDecodes(const std::string& path, std::string& why) {
     // encoder's audio filters then fail and take the whole video with them.
     // ffmpeg itself fails on such a file, while it decodes a truncated or
     // partly damaged one to the end, as the encoder will.
-    const std::string command = shellQuote(findOnPath("ffmpeg")) + " -loglevel quiet -nostdin -i " +
-                                shellQuote(path) + " -map 0:a:0 -f null -" + kNoInput;
-    if (!succeeded(runCommand(command))) {
+    platform::ChildProcess ffmpeg;
+    if (!ffmpeg.start(platform::findProgram("ffmpeg"),
+                      {"-loglevel", "quiet", "-nostdin", "-i", path, "-map", "0:a:0", "-f", "null",
+                       "-"},
+                      false) ||
+        ffmpeg.finish() != 0) {
         why = "cannot be decoded";
         return false;
     }
     return true;
-}
-
-std::string findOnPath(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::stringstream folders(path != nullptr ? path : "/usr/bin:/bin");
-    std::string folder;
-    while (std::getline(folders, folder, kPathSeparator)) {
-        const std::string candidate = (folder.empty() ? "." : folder) + "/" + name + kProgramSuffix;
-        if (isProgram(candidate)) return candidate;
-    }
-    return {};
-}
-
-std::string shellQuote(const std::string& text) {
-#if defined(_WIN32)
-    return "\"" + text + "\"";  // a Windows path holds no quote
-#else
-    std::string quoted = "'";
-    for (const char c : text) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "'";
-#endif
 }
 
 FfmpegWriter::~FfmpegWriter() {
@@ -200,36 +87,45 @@ FfmpegWriter::~FfmpegWriter() {
 }
 
 bool FfmpegWriter::open(const VideoSettings& settings) {
-    const std::string ffmpeg = findOnPath("ffmpeg");
+    const std::string ffmpeg = platform::findProgram("ffmpeg");
     if (ffmpeg.empty()) {
         error_ =
             "ffmpeg not found (install it: apt-get install ffmpeg), or write PNG frames with "
             "--frames DIR";
         return false;
     }
-    std::ostringstream command;
-    command << shellQuote(ffmpeg) << " -hide_banner -loglevel error -nostdin -y"
-            << " -f rawvideo -pix_fmt rgba -s " << settings.width << "x" << settings.height
-            << " -framerate " << settings.fps << " -i -";
-    // GL's rows come bottom first; vflip turns them by pointer, not by copy.
+    const auto number = [](auto value) {
+        std::ostringstream text;
+        text << value;
+        return text.str();
+    };
+    std::vector<std::string> arguments = {
+        "-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt", "rgba",
+        "-s", number(settings.width) + "x" + number(settings.height), "-framerate",
+        number(settings.fps), "-i", "-"};
     if (!settings.musicPath.empty()) {
-        command << " -ss " << settings.musicOffset << " -i " << shellQuote(settings.musicPath)
-                << " -map 0:v -map 1:a -c:a aac -b:a 192k -af apad -shortest";
+        arguments.insert(arguments.end(),
+                         {"-ss", number(settings.musicOffset), "-i", settings.musicPath, "-map",
+                          "0:v", "-map", "1:a", "-c:a", "aac", "-b:a", "192k", "-af", "apad",
+                          "-shortest"});
     }
-    command << " -vf vflip -c:v libx264 -preset " << shellQuote(settings.preset) << " -crf "
-            << settings.crf << " -pix_fmt yuv420p -movflags +faststart "
-            << shellQuote(settings.output);
-    pipe_ = startWriting(command.str(), process_);
-    if (pipe_ == nullptr) {
+    // GL's rows come bottom first; vflip turns them by pointer, not by copy.
+    arguments.insert(arguments.end(),
+                     {"-vf", "vflip", "-c:v", "libx264", "-preset", settings.preset, "-crf",
+                      number(settings.crf), "-pix_fmt", "yuv420p", "-movflags", "+faststart",
+                      settings.output});
+    if (!ffmpeg_.start(ffmpeg, arguments, true) || ffmpeg_.input() == nullptr) {
         error_ = std::string("cannot start ffmpeg: ") + std::strerror(errno);
         return false;
     }
+    started_ = true;
     return true;
 }
 
 bool FfmpegWriter::write(const unsigned char* rgba, std::size_t bytes) {
-    if (pipe_ == nullptr) return false;
-    if (std::fwrite(rgba, 1, bytes, pipe_) != bytes) {
+    std::FILE* pipe = ffmpeg_.input();
+    if (pipe == nullptr) return false;
+    if (std::fwrite(rgba, 1, bytes, pipe) != bytes) {
         error_ = "ffmpeg stopped taking frames";
         return false;
     }
@@ -237,10 +133,9 @@ bool FfmpegWriter::write(const unsigned char* rgba, std::size_t bytes) {
 }
 
 bool FfmpegWriter::close() {
-    if (pipe_ == nullptr) return error_.empty();
-    const int status = finishWriting(pipe_, process_);
-    pipe_ = nullptr;
-    if (!succeeded(status)) {
+    if (!started_) return error_.empty();
+    started_ = false;
+    if (ffmpeg_.finish() != 0) {
         if (error_.empty()) error_ = "ffmpeg failed to write the video";
         return false;
     }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/child_process.h"
+
 namespace capture {
 
 // Writes DIR/frame_000000.png, DIR/frame_000001.png, ...
@@ -45,7 +47,8 @@ inline constexpr const char* kPresets[] = {"ultrafast", "superfast", "veryfast",
 // in `why`, for one that would make the encoder fail.
 bool musicDecodes(const std::string& path, std::string& why);
 
-// H.264 video with AAC sound through an ffmpeg process fed on a pipe.
+// H.264 video with AAC sound through an ffmpeg process fed on a pipe (in a
+// process group of its own, started without a shell).
 class FfmpegWriter {
   public:
     ~FfmpegWriter();
@@ -57,15 +60,9 @@ class FfmpegWriter {
     const std::string& error() const { return error_; }
 
   private:
-    std::FILE* pipe_ = nullptr;
-    long process_ = 0;  // ffmpeg's, where the pipe does not keep it
+    platform::ChildProcess ffmpeg_;
+    bool started_ = false;
     std::string error_;
 };
-
-// The path of an executable on PATH, or empty.
-std::string findOnPath(const std::string& name);
-
-// Quotes a string for the system's shell (POSIX sh, or cmd.exe on Windows).
-std::string shellQuote(const std::string& text);
 
 }  // namespace capture

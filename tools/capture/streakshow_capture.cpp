@@ -37,6 +37,7 @@
 
 #include "app/show_main.h"
 #include "image/file_buffer.h"
+#include "platform/child_process.h"
 #include "platform/data_folder.h"
 #include "platform/file_names.h"
 #include "platform/platform.h"
@@ -70,13 +71,6 @@ void requestStop(int signal) {
         std::raise(SIGINT);
     }
     stopSignal = signal;
-}
-
-void catchStopSignals() {
-    for (const int signal : {SIGINT, SIGTERM}) std::signal(signal, requestStop);
-#if !defined(_WIN32)
-    std::signal(SIGHUP, requestStop);
-#endif
 }
 
 // NAME.partial.EXT beside NAME.EXT: ffmpeg still sees the extension.
@@ -285,7 +279,7 @@ int main(int argc, char** argv) {
         std::string why;
         if (std::FILE* music = image::openFile(musicPath.c_str(), "rb")) {
             std::fclose(music);
-            if (capture::findOnPath("ffmpeg").empty() || capture::musicDecodes(musicPath, why)) {
+            if (platform::findProgram("ffmpeg").empty() || capture::musicDecodes(musicPath, why)) {
                 settings.musicPath = musicPath;
             }
         } else {
@@ -301,7 +295,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    catchStopSignals();
+    platform::catchStopRequests(requestStop);
     Progress progress(expected);
     std::string writeError;
     // Like the show, the capture leaves its window and GL context to the end

@@ -1,0 +1,138 @@
+#include "platform/child_process.h"
+
+#include "platform/file_names.h"
+#include "platform/win32.h"
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+namespace platform {
+namespace {
+
+// One argument as the C runtime's command-line parser (and
+// CommandLineToArgvW) reads it back: quoted when it holds a blank or a
+// quote, with the backslashes before a quote doubled.
+std::wstring quoted(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+        return argument;
+    }
+    std::wstring out = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out.push_back(c);
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
+void (*stopHandler)(int) = nullptr;
+
+BOOL WINAPI consoleEvent(DWORD event) {
+    if (stopHandler == nullptr) return FALSE;
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+        stopHandler(SIGINT);
+        return TRUE;
+    }
+    // A closed console window ends the process when this returns, or five
+    // seconds on: time for the program to finish what it was writing.
+    stopHandler(1);  // SIGHUP's number elsewhere
+    Sleep(4500);
+    return TRUE;
+}
+
+}  // namespace
+
+std::string findProgram(const std::string& name) {
+    const wchar_t* path = _wgetenv(L"PATH");
+    std::wstringstream folders(path != nullptr ? path : L"");
+    for (std::wstring folder; std::getline(folders, folder, L';');) {
+        // An entry may be quoted, as "C:\Program Files\ffmpeg\bin".
+        if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"') {
+            folder = folder.substr(1, folder.size() - 2);
+        }
+        const std::filesystem::path candidate =
+            std::filesystem::path(folder.empty() ? L"." : folder) / filePath(name + ".exe");
+        std::error_code error;
+        if (std::filesystem::is_regular_file(candidate, error)) return fileName(candidate);
+    }
+    return {};
+}
+
+ChildProcess::~ChildProcess() {
+    finish();
+}
+
+bool ChildProcess::start(const std::string& program, const std::vector<std::string>& arguments,
+                         bool fed) {
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE read = nullptr;
+    HANDLE write = nullptr;
+    if (fed) {
+        if (!CreatePipe(&read, &write, &inherited, 1 << 20)) return false;
+        SetHandleInformation(write, HANDLE_FLAG_INHERIT, 0);
+    } else {
+        read = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                           OPEN_EXISTING, 0, nullptr);
+    }
+    const std::wstring path = filePath(program).wstring();
+    std::wstring commandLine = quoted(path);
+    for (const std::string& argument : arguments) {
+        commandLine += L" " + quoted(filePath(argument).wstring());
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = read;
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION child{};
+    // A group of its own: the console's Ctrl-C does not reach the child.
+    const bool started = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
+                                        &child) != FALSE;
+    if (read != nullptr && read != INVALID_HANDLE_VALUE) CloseHandle(read);
+    if (!started) {
+        if (write != nullptr) CloseHandle(write);
+        errno = ENOENT;
+        return false;
+    }
+    CloseHandle(child.hThread);
+    process_ = child.hProcess;
+    if (fed) {
+        const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(write), _O_BINARY);
+        input_ = descriptor >= 0 ? _fdopen(descriptor, "wb") : nullptr;
+    }
+    return true;
+}
+
+int ChildProcess::finish() {
+    if (input_ != nullptr) std::fclose(input_);
+    input_ = nullptr;
+    if (process_ == nullptr) return -1;
+    WaitForSingleObject(process_, INFINITE);
+    DWORD status = 0;
+    const bool known = GetExitCodeProcess(process_, &status) != FALSE;
+    CloseHandle(process_);
+    process_ = nullptr;
+    return known ? static_cast<int>(status) : -1;
+}
+
+void catchStopRequests(void (*handler)(int)) {
+    stopHandler = handler;
+    SetConsoleCtrlHandler(consoleEvent, TRUE);
+    std::signal(SIGTERM, handler);
+}
+
+}  // namespace platform
