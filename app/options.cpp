@@ -1,52 +1,45 @@
 #include "app/options.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <vector>
 
 #include "app/show_main.h"
+#include "platform/command_line.h"
 #include "platform/data_folder.h"
 
 namespace app {
 namespace {
 
-constexpr const char* kHelp =
-    "A 73-second real-time audiovisual show in one 1024 by 768 window.\n"
-    "Escape or closing the window ends it.\n"
-    "\n"
-    "  --fullscreen   run full screen without asking\n"
-    "  --windowed     run in a window without asking\n"
-    "  --data DIR     read the pictures and the music from DIR (a dorva/ folder in\n"
-    "                 the working directory still comes first)\n"
-    "  --help         print this help and exit\n"
-    "  --version      print the version and exit\n";
+const std::vector<platform::OptionSpec> kOptions = {
+    {"fullscreen", nullptr, "run full screen without asking"},
+    {"windowed", nullptr, "run in a window without asking (the last of the two counts)"},
+    {"data", "DIR",
+     "read the pictures and the music from DIR (a dorva/ folder in the working "
+     "directory still comes first)"},
+    {"help", nullptr, "print this help and exit"},
+    {"version", nullptr, "print the version and exit"},
+};
 
 }  // namespace
 
 Options parseOptions(int argc, const char* const* argv) {
     Options options;
-    for (int i = 1; i < argc && options.error.empty(); ++i) {
-        const std::string option = argv[i];
-        if (option == "--fullscreen") {
-            options.choice = ScreenChoice::fullscreen;
-        } else if (option == "--windowed") {
-            options.choice = ScreenChoice::windowed;
-        } else if (option == "--help" || option == "-h") {
-            options.help = true;
-        } else if (option == "--version") {
-            options.version = true;
-        } else if (option == "--data" || option.starts_with("--data=")) {
-            options.dataFolder.clear();
-            if (option != "--data") {
-                options.dataFolder = option.substr(std::strlen("--data="));
-            } else if (i + 1 < argc) {
-                options.dataFolder = argv[++i];
-            }
-            if (options.dataFolder.empty()) options.error = "--data needs a folder";
-        } else {
-            options.error =
-                (option.starts_with("-") ? "unknown option '" : "unexpected argument '") + option +
-                "'";
-        }
+    const platform::CommandLine line =
+        platform::parseCommandLine({argv + std::min(argc, 1), argv + argc}, kOptions);
+    options.error = line.error;
+    if (options.error.empty() && !line.operands.empty()) {
+        options.error = "unexpected argument '" + line.operands.front() + "'";
+    }
+    for (const auto& [name, value] : line.options) {
+        if (name == "fullscreen") options.choice = ScreenChoice::fullscreen;
+        if (name == "windowed") options.choice = ScreenChoice::windowed;
+        if (name == "data") options.dataFolder = value;
+        options.help = options.help || name == "help";
+        options.version = options.version || name == "version";
+    }
+    if (options.error.empty() && line.has("data") && options.dataFolder.empty()) {
+        options.error = "--data needs a folder";
     }
     return options;
 }
@@ -58,7 +51,10 @@ int runProgram(int argc, const char* const* argv) {
         return 2;
     }
     if (options.help) {
-        std::printf("%s\n%s", kUsage, kHelp);
+        std::printf(
+            "%s\nA 73-second real-time audiovisual show in one 1024 by 768 window.\n"
+            "Escape or closing the window ends it.\n\n%s",
+            kUsage, platform::optionHelp(kOptions).c_str());
         return 0;
     }
     if (options.version) {

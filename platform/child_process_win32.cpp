@@ -99,9 +99,9 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION child{};
     // A group of its own: the console's Ctrl-C does not reach the child.
-    const bool started = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                        CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
-                                        &child) != FALSE;
+    const bool started =
+        CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                       CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &child) != FALSE;
     if (read != nullptr && read != INVALID_HANDLE_VALUE) CloseHandle(read);
     if (!started) {
         if (write != nullptr) CloseHandle(write);

@@ -68,6 +68,14 @@ std::string findDataFolder(const char* requested, const char* program) {
     const fs::path here = executableFolder();
     if (isFolder("dorva")) {
         found = "dorva";
+        std::error_code error;
+        if (requested != nullptr && *requested != '\0' &&
+            !fs::equivalent(filePath(requested), "dorva", error)) {
+            std::fprintf(stderr,
+                         "%s: --data %s: the dorva/ folder in the working directory comes first; "
+                         "reading that one\n",
+                         program, requested);
+        }
     } else if (requested != nullptr && *requested != '\0' && isFolder(filePath(requested))) {
         found = requested;
     } else {

@@ -93,9 +93,8 @@ bool Win32Platform::askYesNo(const char* text, const char* caption) {
 void Win32Platform::showNotice(const char* text, const char* caption) {
     // Offscreen (a recording on a build server or over a remote shell) a
     // modal box would wait for a click that never comes.
-    if (options_.offscreen ||
-        MessageBoxA(nullptr, codePage1252(text).c_str(), codePage1252(caption).c_str(), MB_OK) ==
-        0) {
+    if (options_.offscreen || MessageBoxA(nullptr, codePage1252(text).c_str(),
+                                          codePage1252(caption).c_str(), MB_OK) == 0) {
         std::fprintf(stderr, "streakshow: %s: %s\n", trimmed(caption).c_str(),
                      trimmed(text).c_str());
     }
@@ -138,10 +137,10 @@ WindowHandle Win32Platform::createWindow(const char* className, const char* titl
     // The outer size is the asked one, frame and caption included. Offscreen
     // the window has no frame, so that all of it is drawn and read back.
     const bool popup = style == WindowStyle::popup || options_.offscreen;
-    HWND window = CreateWindowExA(popup ? WS_EX_APPWINDOW : WS_EX_APPWINDOW | WS_EX_WINDOWEDGE,
-                                  className, title, popup ? WS_POPUP : WS_OVERLAPPEDWINDOW, 0, 0,
-                                  width, height, nullptr, nullptr,
-                                  static_cast<HINSTANCE>(instance_), nullptr);
+    HWND window =
+        CreateWindowExA(popup ? WS_EX_APPWINDOW : WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, className,
+                        title, popup ? WS_POPUP : WS_OVERLAPPEDWINDOW, 0, 0, width, height, nullptr,
+                        nullptr, static_cast<HINSTANCE>(instance_), nullptr);
     if (window == nullptr) {
         reportFailure("cannot create the window");
         return nullptr;

@@ -68,9 +68,9 @@ void FrameRecord::stageDone(FrameStage stage) {
     std::snprintf(text, sizeof text,
                   "time %.6f scenes %s background %d zoom %08x streaks %zu colours "
                   "%016llx random %08x",
-                  static_cast<double>(app::showTime),
-                  length != 0 ? scenes : "-", background_, zoomBits, streaks_,
-                  static_cast<unsigned long long>(colours_), platform::randomState());
+                  static_cast<double>(app::showTime), length != 0 ? scenes : "-", background_,
+                  zoomBits, streaks_, static_cast<unsigned long long>(colours_),
+                  platform::randomState());
     line_ = text;
 }
 

@@ -1,11 +1,12 @@
 // jpeg2ppm IN.jpg OUT.ppm: decodes one picture with the show's decoder and
 // writes it as a binary PPM (grey as R = G = B). Exit status 0 when decoded,
 // 2 when the picture is refused or unreadable (the reason on standard
-// error), 1 for a usage error or when OUT cannot be written.
+// error) and for a usage error, 1 when OUT cannot be written.
 //
 // The rows go to OUT as the decoder finishes them, one band per write, so
 // the memory needed stays that of the file and one band of rows whatever
 // the picture's size. A picture refused part way through leaves no OUT.
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstdint>
@@ -17,6 +18,7 @@
 
 #include "image/file_buffer.h"
 #include "image/jpeg_decoder.h"
+#include "platform/command_line.h"
 #include "platform/file_names.h"
 
 namespace {
@@ -109,11 +111,31 @@ class PpmSink : public image::RowSink {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> arguments = platform::programArguments(argc, argv);
-    if (arguments.size() != 3) {
-        std::fprintf(stderr, "usage: jpeg2ppm IN.jpg OUT.ppm\n");
-        return 1;
+    const std::vector<platform::OptionSpec> options = {
+        {"help", nullptr, "print this help and exit"},
+        {"version", nullptr, "print the version and exit"},
+    };
+    const std::vector<std::string> all = platform::programArguments(argc, argv);
+    const platform::CommandLine line = platform::parseCommandLine(
+        {all.begin() + std::min<std::size_t>(1, all.size()), all.end()}, options);
+    constexpr const char* kUsage = "usage: jpeg2ppm IN.jpg OUT.ppm";
+    if (line.error.empty() && line.has("help")) {
+        std::printf(
+            "%s\nDecodes a baseline JPEG picture with streakshow's decoder into a binary PPM.\n"
+            "Exit status: 0 decoded, 1 OUT not written, 2 IN refused or a usage error.\n\n%s",
+            kUsage, platform::optionHelp(options).c_str());
+        return 0;
     }
+    if (line.error.empty() && line.has("version")) {
+        std::printf("jpeg2ppm %s\n", STREAKSHOW_VERSION);
+        return 0;
+    }
+    if (!line.error.empty() || line.operands.size() != 2) {
+        std::fprintf(stderr, "jpeg2ppm: %s\n%s\n",
+                     !line.error.empty() ? line.error.c_str() : "needs IN.jpg and OUT.ppm", kUsage);
+        return 2;
+    }
+    const std::vector<std::string> arguments = {all.front(), line.operands[0], line.operands[1]};
     const image::FileBuffer file(arguments[1].c_str());
     if (file.size == 0) {
         std::fprintf(stderr, "jpeg2ppm: %s: %s\n", arguments[1].c_str(), file.error());

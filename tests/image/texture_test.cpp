@@ -67,8 +67,9 @@ TEST(Texture, HoldsAFileInAPowerOfTwoOrTheEmptyPictureWithOneLine) {
         GLint textureLimit;  // 0: the GL's own
         std::string why;
     };
-    for (const Case& c : {Case{&good, 16, "too big for this GL's textures (32 by 16; it takes at "
-                                         "most 16)"},
+    for (const Case& c : {Case{&good, 16,
+                               "too big for this GL's textures (32 by 16; it takes at "
+                               "most 16)"},
                           Case{&missing, 0, "cannot open"}, Case{&good, 0, "progressive"}}) {
         if (c.why == "progressive") good.bytes[3] = 0xC2;
         test_support::glRecording().maxTextureSize = c.textureLimit;

@@ -1,6 +1,8 @@
-// The generator's sequence, and glyph requests that cannot be met.
+// The generator's sequence, glyph requests that cannot be met, and the
+// command line that all three programs read.
 #include "tests/support/test.h"
 
+#include "platform/command_line.h"
 #include "platform/outline_glyphs.h"
 #include "platform/random.h"
 
@@ -23,6 +25,33 @@ TEST(OutlineGlyphs, BadArgumentsFailInOneLineAndClearTheMetrics) {
     EXPECT_EQ(metrics[0].cellIncX, 0);
     EXPECT_EQ(errors.find("streakshow: font Times New Roman: "), 0u);
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2) << errors;
+}
+
+// Each case: the arguments, then what was read (the options as "name=value",
+// then the operands, space-separated) or the one line of the error.
+TEST(CommandLine, ReadsLongOptionsValuesOperandsAndSaysWhatIsWrong) {
+    const std::vector<platform::OptionSpec> specs = {
+        {"out", "FILE", ""}, {"help", nullptr, ""}, {"fast", nullptr, ""}};
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--out", "a b", "x", "--fast"}, "out=a b fast= x"},
+        {{"--out=c=d", "-h", "-", "--", "--fast", "-x"}, "out=c=d help= - --fast -x"},
+        {{"--out="}, "out="},
+        {{"--out"}, "error: --out needs a value (FILE)"},
+        {{"--fast=1"}, "error: --fast takes no value"},
+        {{"--slow", "--fast"}, "error: unknown option '--slow'"},
+        {{"-f"}, "error: unknown option '-f'"},
+        {{"--ou", "x"}, "error: unknown option '--ou'"},
+    };
+    for (const auto& [arguments, read] : cases) {
+        const platform::CommandLine line = platform::parseCommandLine(arguments, specs);
+        std::string got = line.error.empty() ? "" : "error: " + line.error;
+        for (const auto& [name, value] : line.options)
+            got += (got.empty() ? "" : " ") + name + "=" + value;
+        for (const std::string& operand : line.operands) got += (got.empty() ? "" : " ") + operand;
+        EXPECT_EQ(got, read);
+    }
+    EXPECT_EQ(platform::optionHelp({{"out", "FILE", "where"}, {"fast", nullptr, "faster"}}),
+              "  --out FILE  where\n  --fast      faster\n");
 }
 
 }  // namespace

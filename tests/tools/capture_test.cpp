@@ -70,9 +70,11 @@ struct FullDrawing : test_support::ScriptedPlatform {
 }  // namespace
 
 TEST_F(CaptureTest, FramesWithEachSceneAreTheShowsFullDrawingAndCapturesAgree) {
-    const std::string log = capture("--fps 5 --seconds 20 --frames a", "mkdir a b &&");
+    const std::string log = capture("--fps 5 --seconds 20 --frames a");
     EXPECT_EQ(log.find("unlike"), std::string::npos) << "the streaks were painted: " << log;
-    capture("--fps 5 --from 16 --seconds 2 --frames b");
+    EXPECT_NE(capture("--fps=5 --from=16 --seconds 2 --frames b --data /tmp")
+                  .find("--data /tmp: the dorva/ folder in the working directory comes first"),
+              std::string::npos);
     EXPECT_EQ(run("ls a | wc -l; ls b | wc -l"), "100\n10\n");
     EXPECT_EQ(run("for k in 0 1 2 3 4 5 6 7 8 9; do cmp b/*0$k.png a/*8$k.png; done"), "");
     FullDrawing full;
@@ -116,8 +118,9 @@ TEST_F(CaptureTest, BadRequestsGetOneLineAndLeaveTheEarlierFilesAsTheyWere) {
     std::istringstream cases(
         "--fps 0|--fps|2\n--fps sixty|--fps|2\n--seconds -1|--seconds|2\n--crf 52|--crf|2\n"
         "--seconds 1e300|--seconds|2\n--from 73.5|--from|2\n"
-        "--preset quick|--preset|2\n--from|missing value|2\n--loud yes|unknown option --loud|2\n"
-        "--frames no/such/folder|no folder no/such/folder|1\n"
+        "--preset quick|--preset|2\n--from|--from needs a value|2\n"
+        "--loud yes|unknown option '--loud'|2\n"
+        "--frames streakshow.mp4/x|cannot make the folder streakshow.mp4/x|1\n"
         "--out no/such/folder/show.mp4|cannot write no/such/folder/show.mp4|1\n"
         "--record no/such/folder/rec.txt|cannot write no/such/folder/rec.txt|1\n"
         "--seconds 1 --record rec.txt|ffmpeg not found|1\n"
@@ -125,7 +128,7 @@ TEST_F(CaptureTest, BadRequestsGetOneLineAndLeaveTheEarlierFilesAsTheyWere) {
     for (std::string arguments, says, code;
          getline(cases, arguments, '|') && getline(cases, says, '|') && getline(cases, code);) {
         const std::string out =
-            capture(arguments, says.starts_with("ffmpeg")  ? "PATH=/nonexistent"
+            capture(arguments, says.starts_with("ffmpeg")     ? "PATH=/nonexistent"
                                : says.starts_with("the show") ? "SDL_VIDEODRIVER=none"
                                                               : "");
         EXPECT_EQ(status, std::stoi(code)) << arguments;
@@ -162,9 +165,9 @@ TEST_F(CaptureTest, CtrlCKeepsAPlayableVideoOfTheFramesSoFar) {
     EXPECT_NE(out.find("stopped by Ctrl-C after"), std::string::npos) << out;
     EXPECT_NE(out.find("status 130"), std::string::npos) << out;
     EXPECT_EQ(run("cat show.mp4"), "earlier\n");
-    const std::string frames = run(
-        "ffprobe -v error -count_frames -select_streams v -of csv=p=0 -show_entries "
-        "stream=nb_read_frames show.partial.mp4");
+    const std::string frames =
+        run("ffprobe -v error -count_frames -select_streams v -of csv=p=0 -show_entries "
+            "stream=nb_read_frames show.partial.mp4");
     EXPECT_GT(std::atoi(frames.c_str()), 0) << frames;
 }
 
@@ -179,7 +182,8 @@ TEST(StreakPainter, SnapsHalfWayCornersAsEitherMesaBuildDoes) {
     int rows = 0;
     for (std::size_t i = 0; i < even.size(); i += 4) {
         const auto x = i / 4 % 1024;
-        EXPECT_EQ(away[i] - even[i], x == 512 && away[i - 4] != 0 ? 255 : 0) << x << "," << i / 4096;
+        EXPECT_EQ(away[i] - even[i], x == 512 && away[i - 4] != 0 ? 255 : 0)
+            << x << "," << i / 4096;
         rows += x == 511 && even[i] != 0;
     }
     EXPECT_EQ(rows, 3) << "the quad is 2 units, 3.2 pixels, high";
@@ -192,9 +196,9 @@ TEST(StreakPainter, SnapsHalfWayCornersAsEitherMesaBuildDoes) {
 TEST_F(CaptureTest, APictureWithoutMemoryIsRefusedInOneLine) {
     run("rm dorva; mkdir dorva; ln -s $STREAKSHOW_BINARY_DIR/dorva/* dorva; rm dorva/zim.jpg; "
         "ppmmake grey 4097 4097 | cjpeg > dorva/zim.jpg");
-    const std::string log =
-        capture("--fps 10 --seconds 0.2 --frames .",
-                "ASAN_OPTIONS=$ASAN_OPTIONS:allocator_may_return_null=1:max_allocation_size_mb=128");
+    const std::string log = capture(
+        "--fps 10 --seconds 0.2 --frames .",
+        "ASAN_OPTIONS=$ASAN_OPTIONS:allocator_may_return_null=1:max_allocation_size_mb=128");
     EXPECT_EQ(status, 0) << log;
     EXPECT_NE(log.find("streakshow: dorva/zim.jpg: not enough memory for its 8192 by 8192 texture "
                        "(256 MiB)\n"),
@@ -204,3 +208,20 @@ TEST_F(CaptureTest, APictureWithoutMemoryIsRefusedInOneLine) {
 }
 #endif
 
+// The three programs read their command lines alike.
+TEST_F(CaptureTest, TheProgramsShareTheirCommandLine) {
+    for (const std::string program :
+         {"app/streakshow", "tools/streakshow-capture", "tools/jpeg2ppm"}) {
+        const std::string name = program.substr(program.find('/') + 1);
+        const std::string path = "$STREAKSHOW_BINARY_DIR/" + program;
+        EXPECT_EQ(run(path + " --version", &status), name + " " STREAKSHOW_VERSION "\n");
+        EXPECT_EQ(status, 0);
+        const std::string help = run(path + " --help", &status);
+        EXPECT_TRUE(status == 0 && help.starts_with("usage: " + name) &&
+                    help.find("\n  --version  ") != std::string::npos)
+            << help;
+        const std::string bad = run(path + " --bogus=1", &status);
+        EXPECT_TRUE(status == 2 && bad.starts_with(name + ": unknown option '--bogus=1'\nusage: "))
+            << bad;
+    }
+}

@@ -21,7 +21,8 @@ namespace {
 constexpr const char* kQuestionText = "                  fullscreen?     ";
 constexpr const char* kQuestionCaption = "                                ' -";
 constexpr const char* kFailureCaption = "you fail";
-constexpr const char* kModeChangeFailed = "can't change display settingsdgorij\xF6oiejh\xF6oj\xF6ose";
+constexpr const char* kModeChangeFailed =
+    "can't change display settingsdgorij\xF6oiejh\xF6oj\xF6ose";
 
 int failures = 0;
 
@@ -78,8 +79,8 @@ int main(int argc, char** argv) {
         TerminateProcess(show.hProcess, 1);
         return 1;
     }
-    check(dialogText(box, 0xFFFF) == kQuestionText, "the question's text is \"" +
-                                                        dialogText(box, 0xFFFF) + "\"");
+    check(dialogText(box, 0xFFFF) == kQuestionText,
+          "the question's text is \"" + dialogText(box, 0xFFFF) + "\"");
     check(GetDlgItem(box, IDYES) != nullptr && GetDlgItem(box, IDNO) != nullptr &&
               GetDlgItem(box, IDOK) == nullptr,
           "the question has the buttons Yes and No");
@@ -94,8 +95,8 @@ int main(int argc, char** argv) {
             if (HWND failure = FindWindowA("#32770", kFailureCaption)) {
                 std::printf("full screen: the mode change was refused\n");
                 check(dialogText(failure, 0xFFFF) == kModeChangeFailed,
-                      "the refusal is told in code page 1252: \"" +
-                          dialogText(failure, 0xFFFF) + "\"");
+                      "the refusal is told in code page 1252: \"" + dialogText(failure, 0xFFFF) +
+                          "\"");
                 PostMessageA(failure, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
                 break;
             }

@@ -46,9 +46,9 @@ void CapturePlatform::pumpMessages() {
     now_ = start_ + static_cast<std::uint32_t>(rendered_ * 1000 / range_.fps);
     // The frame about to be drawn is the last one wanted: a close request now
     // ends the show after it is presented, as a user's would.
-    const bool last = failed_ || (stopRequested && stopRequested()) ||
-                      (range_.frameCount >= 0 &&
-                       rendered_ + 1 >= range_.firstFrame + range_.frameCount);
+    const bool last =
+        failed_ || (stopRequested && stopRequested()) ||
+        (range_.frameCount >= 0 && rendered_ + 1 >= range_.firstFrame + range_.frameCount);
     if (last) deliver(platform::WM_CLOSE);
 }
 

@@ -71,10 +71,10 @@ bool musicDecodes(const std::string& path, std::string& why) {
     // ffmpeg itself fails on such a file, while it decodes a truncated or
     // partly damaged one to the end, as the encoder will.
     platform::ChildProcess ffmpeg;
-    if (!ffmpeg.start(platform::findProgram("ffmpeg"),
-                      {"-loglevel", "quiet", "-nostdin", "-i", path, "-map", "0:a:0", "-f", "null",
-                       "-"},
-                      false) ||
+    if (!ffmpeg.start(
+            platform::findProgram("ffmpeg"),
+            {"-loglevel", "quiet", "-nostdin", "-i", path, "-map", "0:a:0", "-f", "null", "-"},
+            false) ||
         ffmpeg.finish() != 0) {
         why = "cannot be decoded";
         return false;
@@ -99,21 +99,30 @@ bool FfmpegWriter::open(const VideoSettings& settings) {
         text << value;
         return text.str();
     };
-    std::vector<std::string> arguments = {
-        "-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt", "rgba",
-        "-s", number(settings.width) + "x" + number(settings.height), "-framerate",
-        number(settings.fps), "-i", "-"};
+    std::vector<std::string> arguments = {"-hide_banner",
+                                          "-loglevel",
+                                          "error",
+                                          "-nostdin",
+                                          "-y",
+                                          "-f",
+                                          "rawvideo",
+                                          "-pix_fmt",
+                                          "rgba",
+                                          "-s",
+                                          number(settings.width) + "x" + number(settings.height),
+                                          "-framerate",
+                                          number(settings.fps),
+                                          "-i",
+                                          "-"};
     if (!settings.musicPath.empty()) {
-        arguments.insert(arguments.end(),
-                         {"-ss", number(settings.musicOffset), "-i", settings.musicPath, "-map",
-                          "0:v", "-map", "1:a", "-c:a", "aac", "-b:a", "192k", "-af", "apad",
-                          "-shortest"});
+        arguments.insert(arguments.end(), {"-ss", number(settings.musicOffset), "-i",
+                                           settings.musicPath, "-map", "0:v", "-map", "1:a", "-c:a",
+                                           "aac", "-b:a", "192k", "-af", "apad", "-shortest"});
     }
     // GL's rows come bottom first; vflip turns them by pointer, not by copy.
-    arguments.insert(arguments.end(),
-                     {"-vf", "vflip", "-c:v", "libx264", "-preset", settings.preset, "-crf",
-                      number(settings.crf), "-pix_fmt", "yuv420p", "-movflags", "+faststart",
-                      settings.output});
+    arguments.insert(arguments.end(), {"-vf", "vflip", "-c:v", "libx264", "-preset",
+                                       settings.preset, "-crf", number(settings.crf), "-pix_fmt",
+                                       "yuv420p", "-movflags", "+faststart", settings.output});
     if (!ffmpeg_.start(ffmpeg, arguments, true) || ffmpeg_.input() == nullptr) {
         error_ = std::string("cannot start ffmpeg: ") + std::strerror(errno);
         return false;

@@ -46,8 +46,7 @@ void rows(int a, int b, int& first, int& end) {
 
 }  // namespace
 
-void paintStreaks(const std::vector<show::StreakQuad>& quads, unsigned char* rgba,
-                  SnapTies ties) {
+void paintStreaks(const std::vector<show::StreakQuad>& quads, unsigned char* rgba, SnapTies ties) {
     for (const show::StreakQuad& quad : quads) {
         int left = 0, right = 0, top = 0, bottom = 0;
         columns(fixedX(quad.x0, ties), fixedX(quad.x2, ties), left, right);

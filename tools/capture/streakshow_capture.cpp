@@ -38,6 +38,7 @@
 #include "app/show_main.h"
 #include "image/file_buffer.h"
 #include "platform/child_process.h"
+#include "platform/command_line.h"
 #include "platform/data_folder.h"
 #include "platform/file_names.h"
 #include "platform/platform.h"
@@ -50,6 +51,20 @@ namespace {
 constexpr const char* kUsage =
     "usage: streakshow-capture [--out FILE] [--fps N] [--from S] [--seconds S] [--frames DIR]\n"
     "                          [--crf N] [--preset NAME] [--data DIR] [--record FILE]";
+
+const std::vector<platform::OptionSpec> kOptions = {
+    {"out", "FILE", "the video to write (default streakshow.mp4)"},
+    {"fps", "N", "frames per second, 1 to 1000 (default 60)"},
+    {"from", "S", "start at show time S seconds, 0 to 73 (default 0)"},
+    {"seconds", "S", "record S seconds, up to 74 (default: to the end of the show)"},
+    {"frames", "DIR", "write PNG files into DIR, made when missing, instead of a video"},
+    {"crf", "N", "x264's quality, 0 to 51, lower is better and bigger (default 30)"},
+    {"preset", "NAME", "x264's speed, ultrafast ... placebo (default ultrafast)"},
+    {"data", "DIR", "read the show's pictures and music from DIR"},
+    {"record", "FILE", "also write a line per kept frame of what the show chose"},
+    {"help", nullptr, "print this help and exit"},
+    {"version", nullptr, "print the version and exit"},
+};
 
 struct Options {
     std::string out = "streakshow.mp4";
@@ -108,11 +123,16 @@ bool parseNumber(const char* text, double& value) {
 
 // Fills `options`; an empty result means success, otherwise it is the error.
 std::string parse(const std::vector<std::string>& arguments, Options& options) {
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-        const std::string& option = arguments[i];
-        if (option == "--help" || option == "-h") return "help";
-        if (i + 1 >= arguments.size()) return "missing value for " + option;
-        const char* value = arguments[++i].c_str();
+    const platform::CommandLine line = platform::parseCommandLine(
+        {arguments.begin() + std::min<std::size_t>(1, arguments.size()), arguments.end()},
+        kOptions);
+    if (!line.error.empty()) return line.error;
+    if (!line.operands.empty()) return "unexpected argument '" + line.operands.front() + "'";
+    if (line.has("help")) return "help";
+    if (line.has("version")) return "version";
+    for (const auto& [name, text] : line.options) {
+        const std::string option = "--" + name;
+        const char* value = text.c_str();
         double number = 0;
         if (option == "--out") {
             options.out = value;
@@ -155,8 +175,6 @@ std::string parse(const std::vector<std::string>& arguments, Options& options) {
                        std::string(value) + "'";
             }
             options.video.preset = value;
-        } else {
-            return "unknown option " + option;
         }
     }
     return {};
@@ -213,7 +231,14 @@ int main(int argc, char** argv) {
     Options options;
     const std::string problem = parse(platform::programArguments(argc, argv), options);
     if (problem == "help") {
-        std::printf("%s\n", kUsage);
+        std::printf(
+            "%s\nRecords the show frame by frame, without a screen: a video through ffmpeg, "
+            "or PNG files.\n\n%s",
+            kUsage, platform::optionHelp(kOptions).c_str());
+        return 0;
+    }
+    if (problem == "version") {
+        std::printf("streakshow-capture %s\n", STREAKSHOW_VERSION);
         return 0;
     }
     if (!problem.empty()) {
@@ -245,7 +270,10 @@ int main(int argc, char** argv) {
     capture::FfmpegWriter video;
     const bool toFrames = !options.framesFolder.empty();
     if (toFrames && !isFolder(options.framesFolder)) {
-        return fail("no folder " + options.framesFolder + " to write frames into");
+        std::error_code error;
+        std::filesystem::create_directories(platform::filePath(options.framesFolder), error);
+        if (error)
+            return fail("cannot make the folder " + options.framesFolder + ": " + error.message());
     }
     std::FILE* recordFile = nullptr;
     const std::string recordPartial =
@@ -348,8 +376,11 @@ int main(int argc, char** argv) {
         // what they held.
         std::string kept = toFrames ? options.framesFolder : videoPartial;
         if (!recordPartial.empty()) kept += " and " + recordPartial;
-        std::fprintf(stderr, "streakshow-capture: stopped by %s after %lld frames (%.3f s); kept in %s\n",
-                     signal == SIGINT ? "Ctrl-C" : signal == SIGTERM ? "SIGTERM" : "a closed terminal",
+        std::fprintf(stderr,
+                     "streakshow-capture: stopped by %s after %lld frames (%.3f s); kept in %s\n",
+                     signal == SIGINT    ? "Ctrl-C"
+                     : signal == SIGTERM ? "SIGTERM"
+                                         : "a closed terminal",
                      static_cast<long long>(platform.framesKept()),
                      static_cast<double>(platform.framesKept()) / options.fps, kept.c_str());
         return 128 + signal;
