@@ -3,20 +3,29 @@
 # missing. As root it runs apt-get; otherwise it names the packages to install.
 #
 #   tools/setup.sh            # the show, its tests and its tools
+#   tools/setup.sh show       # only what building, running and recording the show need
 #   tools/setup.sh windows    # the Windows cross build and Wine (tools/build-windows.sh)
 #   tools/setup.sh web        # the WebAssembly build and its checks in Chromium (tools/build-web.sh)
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+# The show: its build, Mesa for drawing (offscreen too, for recording
+# without a display), what tools/make-data.sh makes the data with, and ffmpeg
+# for the recording.
+show=(
+  build-essential cmake pkg-config
   libsdl2-dev libsdl2-mixer-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
-  libfreetype-dev libfontconfig-dev fonts-liberation
-  libgtest-dev libbenchmark-dev
-  libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libstb-dev libpng-dev
-  netpbm sox libsox-fmt-mp3 lame ffmpeg xvfb xauth
+  libfreetype-dev libfontconfig-dev fonts-liberation libpng-dev
+  netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame ffmpeg
+)
+# Beside it, what the tests, the benchmarks, the fuzzer and the package take.
+packages=(
+  "${show[@]}" ninja-build clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
+  libjpeg62-turbo-dev libturbojpeg0-dev libstb-dev xvfb xauth
   desktop-file-utils man-db dpkg-dev file lintian
 )
-if [ "${1:-}" = windows ]; then
+if [ "${1:-}" = show ]; then
+  packages=("${show[@]}")
+elif [ "${1:-}" = windows ]; then
   # The cross compilers with POSIX threads (std::thread), zlib for them, the
   # source packages' unpacker, what tools/make-data.sh makes the data with,
   # and Wine for both word sizes. Wine only recommends what it draws with:
