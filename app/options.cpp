@@ -11,7 +11,7 @@
 namespace app {
 namespace {
 
-const std::vector<platform::OptionSpec> kOptions = {
+const std::vector<platform::OptionInfo> kOptions = {
     {"fullscreen", nullptr, "run full screen without asking"},
     {"windowed", nullptr, "run in a window without asking (the last of the two counts)"},
     {"data", "DIR",

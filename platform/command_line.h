@@ -9,7 +9,7 @@
 
 namespace platform {
 
-struct OptionSpec {
+struct OptionInfo {
     const char* name;   // without its dashes
     const char* value;  // the value's name in the help ("DIR"); null for a flag
     const char* help;   // what it does, with its default
@@ -25,9 +25,9 @@ struct CommandLine {
 
 // `arguments` without the program's name.
 CommandLine parseCommandLine(const std::vector<std::string>& arguments,
-                             const std::vector<OptionSpec>& specs);
+                             const std::vector<OptionInfo>& known);
 
 // The options' help: a line each, the names and values aligned.
-std::string optionHelp(const std::vector<OptionSpec>& specs);
+std::string optionHelp(const std::vector<OptionInfo>& known);
 
 }  // namespace platform

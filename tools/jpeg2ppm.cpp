@@ -111,7 +111,7 @@ class PpmSink : public image::RowSink {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<platform::OptionSpec> options = {
+    const std::vector<platform::OptionInfo> options = {
         {"help", nullptr, "print this help and exit"},
         {"version", nullptr, "print the version and exit"},
     };

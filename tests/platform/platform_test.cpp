@@ -30,7 +30,7 @@ TEST(OutlineGlyphs, BadArgumentsFailInOneLineAndClearTheMetrics) {
 // Each case: the arguments, then what was read (the options as "name=value",
 // then the operands, space-separated) or the one line of the error.
 TEST(CommandLine, ReadsLongOptionsValuesOperandsAndSaysWhatIsWrong) {
-    const std::vector<platform::OptionSpec> specs = {
+    const std::vector<platform::OptionInfo> known = {
         {"out", "FILE", ""}, {"help", nullptr, ""}, {"fast", nullptr, ""}};
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--out", "a b", "x", "--fast"}, "out=a b fast= x"},
@@ -43,7 +43,7 @@ TEST(CommandLine, ReadsLongOptionsValuesOperandsAndSaysWhatIsWrong) {
         {{"--ou", "x"}, "error: unknown option '--ou'"},
     };
     for (const auto& [arguments, read] : cases) {
-        const platform::CommandLine line = platform::parseCommandLine(arguments, specs);
+        const platform::CommandLine line = platform::parseCommandLine(arguments, known);
         std::string got = line.error.empty() ? "" : "error: " + line.error;
         for (const auto& [name, value] : line.options)
             got += (got.empty() ? "" : " ") + name + "=" + value;

@@ -52,7 +52,7 @@ constexpr const char* kUsage =
     "usage: streakshow-capture [--out FILE] [--fps N] [--from S] [--seconds S] [--frames DIR]\n"
     "                          [--crf N] [--preset NAME] [--data DIR] [--record FILE]";
 
-const std::vector<platform::OptionSpec> kOptions = {
+const std::vector<platform::OptionInfo> kOptions = {
     {"out", "FILE", "the video to write (default streakshow.mp4)"},
     {"fps", "N", "frames per second, 1 to 1000 (default 60)"},
     {"from", "S", "start at show time S seconds, 0 to 73 (default 0)"},
