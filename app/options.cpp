@@ -1,6 +1,5 @@
 #include "app/options.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -23,10 +22,9 @@ const std::vector<platform::OptionInfo> kOptions = {
 
 }  // namespace
 
-Options parseOptions(int argc, const char* const* argv) {
+Options parseOptions(const std::vector<std::string>& arguments) {
     Options options;
-    const platform::CommandLine line =
-        platform::parseCommandLine({argv + std::min(argc, 1), argv + argc}, kOptions);
+    const platform::CommandLine line = platform::parseCommandLine(arguments, kOptions);
     options.error = line.error;
     if (options.error.empty() && !line.operands.empty()) {
         options.error = "unexpected argument '" + line.operands.front() + "'";
@@ -44,8 +42,8 @@ Options parseOptions(int argc, const char* const* argv) {
     return options;
 }
 
-int runProgram(int argc, const char* const* argv) {
-    const Options options = parseOptions(argc, argv);
+int runProgram(const std::vector<std::string>& arguments) {
+    const Options options = parseOptions(arguments);
     if (!options.error.empty()) {
         std::fprintf(stderr, "streakshow: %s\n%s\n", options.error.c_str(), kUsage);
         return 2;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/display_window.h"
 
@@ -20,10 +21,11 @@ struct Options {
     std::string error;  // the one line for a bad command line; empty when good
 };
 
-Options parseOptions(int argc, const char* const* argv);
+// `arguments` as main() has them, the program's name first.
+Options parseOptions(const std::vector<std::string>& arguments);
 
 // The program behind main(): help, version or a usage error (exit 2), or the
 // data folder looked up and the show run. Returns the exit status.
-int runProgram(int argc, const char* const* argv);
+int runProgram(const std::vector<std::string>& arguments);
 
 }  // namespace app

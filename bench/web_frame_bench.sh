@@ -24,12 +24,9 @@ export NODE_PATH=${STREAKSHOW_WEB_CACHE:-$HOME/.cache/streakshow/web}/node/node_
 [ -d "$NODE_PATH/puppeteer-core" ] || { echo "no puppeteer-core: run the test command once" >&2; exit 1; }
 
 if [ -z "${DISPLAY:-}" ]; then
-  exec 5>"$scratch/display"
-  Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
+  . tools/xvfb.sh
+  start_xvfb "$scratch"
   trap 'kill "$xvfb" 2>/dev/null; rm -rf "$scratch"' EXIT
-  for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-  export DISPLAY=:$(cat "$scratch/display")
 fi
 for browser in chromium firefox; do
   STREAKSHOW_BROWSER=$browser node tests/web/page_checks.cjs record "$web" "60:1499+1" "$scratch/$browser" |

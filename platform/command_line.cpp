@@ -13,7 +13,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
                              const std::vector<OptionInfo>& known) {
     CommandLine line;
     bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size() && line.error.empty(); ++i) {
+    for (std::size_t i = 1; i < arguments.size() && line.error.empty(); ++i) {
         const std::string& argument = arguments[i];
         if (optionsEnded || argument == "-" || !argument.starts_with("-")) {
             line.operands.push_back(argument);

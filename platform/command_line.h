@@ -23,7 +23,7 @@ struct CommandLine {
     bool has(const std::string& name) const;
 };
 
-// `arguments` without the program's name.
+// `arguments` as main() has them, the program's name first.
 CommandLine parseCommandLine(const std::vector<std::string>& arguments,
                              const std::vector<OptionInfo>& known);
 

@@ -6,7 +6,6 @@
 // The rows go to OUT as the decoder finishes them, one band per write, so
 // the memory needed stays that of the file and one band of rows whatever
 // the picture's size. A picture refused part way through leaves no OUT.
-#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstdint>
@@ -116,8 +115,7 @@ int main(int argc, char** argv) {
         {"version", nullptr, "print the version and exit"},
     };
     const std::vector<std::string> all = platform::programArguments(argc, argv);
-    const platform::CommandLine line = platform::parseCommandLine(
-        {all.begin() + std::min<std::size_t>(1, all.size()), all.end()}, options);
+    const platform::CommandLine line = platform::parseCommandLine(all, options);
     constexpr const char* kUsage = "usage: jpeg2ppm IN.jpg OUT.ppm";
     if (line.error.empty() && line.has("help")) {
         std::printf(

@@ -127,10 +127,10 @@ TEST(CommandLine, ScreenOptionsAnswerTheQuestionAndDataNamesTheFolder) {
     for (const bool full : {false, true}) {
         ScriptedPlatform platform;
         platform.onPump = [](ScriptedPlatform& p) { p.queueMessage(platform::WM_CLOSE); };
-        const char* argv[] = {"streakshow", full ? "--windowed" : "--fullscreen", "--data",
-                              pictures.c_str(), full ? "--fullscreen" : "--windowed"};
         app::mainWindow = app::DisplayWindow{};
-        EXPECT_EQ(app::runProgram(5, argv), 0);
+        EXPECT_EQ(app::runProgram({"streakshow", full ? "--windowed" : "--fullscreen", "--data",
+                                   pictures, full ? "--fullscreen" : "--windowed"}),
+                  0);
         EXPECT_TRUE(platform.countEvents("ask") == 0 && platform.swaps == 1);
         EXPECT_EQ(platform.countEvents("mode"), full);
         EXPECT_EQ(platform.windowStyle == platform::WindowStyle::popup, full);

@@ -43,7 +43,9 @@ TEST(CommandLine, ReadsLongOptionsValuesOperandsAndSaysWhatIsWrong) {
         {{"--ou", "x"}, "error: unknown option '--ou'"},
     };
     for (const auto& [arguments, read] : cases) {
-        const platform::CommandLine line = platform::parseCommandLine(arguments, known);
+        std::vector<std::string> all = {"program"};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        const platform::CommandLine line = platform::parseCommandLine(all, known);
         std::string got = line.error.empty() ? "" : "error: " + line.error;
         for (const auto& [name, value] : line.options)
             got += (got.empty() ? "" : " ") + name + "=" + value;

@@ -75,12 +75,9 @@ done >"$scratch/native-kept.txt"
 
 # Firefox has WebGL 2 only with an X display.
 if [[ " $browsers " == *" firefox "* ]] && [ -z "${DISPLAY:-}" ]; then
-  exec 5>"$scratch/display"
-  Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
+  . "$here/../../tools/xvfb.sh"
+  start_xvfb "$scratch"
   trap 'kill "$xvfb" 2>/dev/null; rm -rf "$scratch"' EXIT
-  for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-  export DISPLAY=:$(cat "$scratch/display")
 fi
 
 # Each browser step has its own time limit, so that a hang names itself.

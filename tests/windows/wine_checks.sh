@@ -59,17 +59,14 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d" LIBGL_ALWAYS_SOFTWARE=
 # File names and arguments reach Wine as UTF-8, whatever the caller's locale.
 export LC_ALL=C.UTF-8
 wine64=/usr/lib/wine/wine64
-exec 5>"$scratch/display"
-Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+. "$(dirname "$0")/../../tools/xvfb.sh"
+start_xvfb "$scratch"
 cleanup() {
   "${wine64%64}server" -k 2>/dev/null
   kill "$xvfb" 2>/dev/null
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$scratch/display")
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   limited 300 "$wine64" wineboot -i >/dev/null 2>&1 || { echo "FAILED: cannot make a Wine prefix$ran"; exit 1; }

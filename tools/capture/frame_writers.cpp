@@ -127,7 +127,6 @@ bool FfmpegWriter::open(const VideoSettings& settings) {
         error_ = std::string("cannot start ffmpeg: ") + std::strerror(errno);
         return false;
     }
-    started_ = true;
     return true;
 }
 
@@ -142,8 +141,8 @@ bool FfmpegWriter::write(const unsigned char* rgba, std::size_t bytes) {
 }
 
 bool FfmpegWriter::close() {
-    if (!started_) return error_.empty();
-    started_ = false;
+    // The input is open from a good start until the child is finished.
+    if (ffmpeg_.input() == nullptr) return error_.empty();
     if (ffmpeg_.finish() != 0) {
         if (error_.empty()) error_ = "ffmpeg failed to write the video";
         return false;

@@ -61,7 +61,6 @@ class FfmpegWriter {
 
   private:
     platform::ChildProcess ffmpeg_;
-    bool started_ = false;
     std::string error_;
 };
 

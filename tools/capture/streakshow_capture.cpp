@@ -123,9 +123,7 @@ bool parseNumber(const char* text, double& value) {
 
 // Fills `options`; an empty result means success, otherwise it is the error.
 std::string parse(const std::vector<std::string>& arguments, Options& options) {
-    const platform::CommandLine line = platform::parseCommandLine(
-        {arguments.begin() + std::min<std::size_t>(1, arguments.size()), arguments.end()},
-        kOptions);
+    const platform::CommandLine line = platform::parseCommandLine(arguments, kOptions);
     if (!line.error.empty()) return line.error;
     if (!line.operands.empty()) return "unexpected argument '" + line.operands.front() + "'";
     if (line.has("help")) return "help";
