@@ -50,7 +50,8 @@ TEST(Startup, EachAnswerAndFailureGivesItsWindowAndBoxes) {
         EXPECT_EQ(app::mainWindow.running, running);
         EXPECT_EQ(platform.windowStyle == platform::WindowStyle::popup,
                   yes && failAt != Step::displayMode);
-        EXPECT_TRUE(app::mainWindow.width == 1024 && app::mainWindow.height == 768);
+        EXPECT_EQ((std::pair{app::mainWindow.width, app::mainWindow.height}),
+                  (std::pair{1024, 768}));
         if (!running) continue;
         EXPECT_EQ(test_support::glGet<4>(GL_VIEWPORT), (std::array<float, 4>{0, 0, 1024, 768}));
         EXPECT_TRUE(app::hasRequiredExtensions());
@@ -61,7 +62,7 @@ TEST(Startup, AFailedStartStillLoadsAndStartsTheMusicButDrawsNoFrame) {
     ScriptedPlatform platform;
     platform.failAt = ScriptedPlatform::Step::createWindow;
     EXPECT_EQ(app::WinMain(), 0);
-    EXPECT_TRUE(platform.swaps == 0 && platform.pumps == 0);
+    EXPECT_EQ((std::pair{platform.swaps, platform.pumps}), (std::pair{0, 0}));
     EXPECT_EQ(platform.events.back(), "play");
     EXPECT_EQ(platform.countEvents("sound") + platform.countEvents("open"), 2);
     EXPECT_EQ(platform.musicPath, "dorva/vindu-tarok.mp3");
@@ -94,7 +95,8 @@ TEST(MainLoop, SeventyThreeSecondsGoOnAndTheFirstCheckPastThemEnds) {
     platform.now = start;
     platform.onPump = [](ScriptedPlatform& p) { p.now = p.pumps == 1 ? exactly73 : exactly73 + 1; };
     EXPECT_EQ(app::WinMain(), 0);
-    EXPECT_TRUE(platform.pumps == 2 && platform.swaps == 2) << "the last frame is presented";
+    EXPECT_EQ((std::pair{platform.pumps, platform.swaps}), (std::pair{2, 2}))
+        << "the last frame is presented";
     EXPECT_FALSE(app::mainWindow.running);
 }
 
@@ -112,7 +114,7 @@ TEST(MainLoop, EscapeAndCloseEndTheShowAfterTheirFrameOtherMessagesDoNot) {
         };
         app::mainWindow = app::DisplayWindow{};
         EXPECT_EQ(app::WinMain(), 0);
-        EXPECT_TRUE(platform.pumps == 3 && platform.swaps == 3) << message;
+        EXPECT_EQ((std::pair{platform.pumps, platform.swaps}), (std::pair{3, 3})) << message;
     }
     ScriptedPlatform platform;
     app::DisplayWindow window;
@@ -131,7 +133,7 @@ TEST(CommandLine, ScreenOptionsAnswerTheQuestionAndDataNamesTheFolder) {
         EXPECT_EQ(app::runProgram({"streakshow", full ? "--windowed" : "--fullscreen", "--data",
                                    pictures, full ? "--fullscreen" : "--windowed"}),
                   0);
-        EXPECT_TRUE(platform.countEvents("ask") == 0 && platform.swaps == 1);
+        EXPECT_EQ((std::pair{platform.countEvents("ask"), platform.swaps}), (std::pair{0, 1}));
         EXPECT_EQ(platform.countEvents("mode"), full);
         EXPECT_EQ(platform.windowStyle == platform::WindowStyle::popup, full);
         EXPECT_EQ(platform.musicPath, pictures + "/vindu-tarok.mp3");

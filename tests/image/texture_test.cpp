@@ -39,13 +39,13 @@ TEST(Texture, HoldsAFileInAPowerOfTwoOrTheEmptyPictureWithOneLine) {
     image::FileBuffer good(path.c_str());
     std::remove(path.c_str());
     ASSERT_EQ(good.size, static_cast<int>(jpeg.size()) + 1);
-    EXPECT_TRUE(std::equal(jpeg.begin(), jpeg.end(), good.bytes) &&
-                good.bytes[jpeg.size()] == 0xFF);
+    EXPECT_EQ(Bytes(good.bytes, good.bytes + jpeg.size()), jpeg);
+    EXPECT_EQ(good.bytes[jpeg.size()], 0xFF) << "a marker after the end";
     image::Texture texture(512, 512);
     testing::internal::CaptureStderr();
     texture.loadJpeg(good);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    ASSERT_TRUE(texture.potWidth == 32 && texture.potHeight == 16);
+    ASSERT_EQ((std::pair{texture.potWidth, texture.potHeight}), (std::pair{32, 16}));
     // The picture in the top-left corner, transparent black around it.
     const Bytes got = texels(texture), want = test_jpeg::readReference(jpeg).exact;
     for (std::size_t i = 0; i < got.size(); ++i) {
@@ -55,13 +55,14 @@ TEST(Texture, HoldsAFileInAPowerOfTwoOrTheEmptyPictureWithOneLine) {
     GLint filters[2] = {};
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filters[0]);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filters[1]);
-    EXPECT_TRUE(filters[0] == GL_LINEAR && filters[1] == GL_LINEAR);
+    EXPECT_EQ((std::pair{filters[0], filters[1]}), (std::pair{GL_LINEAR, GL_LINEAR}));
 
     // A file that cannot be read or decoded, or a picture too big for the
     // GL's textures: the same name, one texel.
     const GLuint name = texture.glName;
     image::FileBuffer missing("no/such/file.jpg");
-    EXPECT_TRUE(missing.size == 0 && missing.contents() == nullptr);
+    EXPECT_EQ(missing.size, 0);
+    EXPECT_EQ(missing.contents(), nullptr);
     struct Case {
         const image::FileBuffer* file;
         GLint textureLimit;  // 0: the GL's own
@@ -81,8 +82,9 @@ TEST(Texture, HoldsAFileInAPowerOfTwoOrTheEmptyPictureWithOneLine) {
         const std::string& why = c.why;
         EXPECT_EQ(line.find(std::string("streakshow: ") + file->path() + ": " + why), 0u) << line;
         EXPECT_EQ(line.find('\n'), line.size() - 1) << line;
-        EXPECT_TRUE(texture.glName == name && texture.width == 0 && texture.potWidth == 1 &&
-                    texture.uExtent == 0 && texture.vExtent == 0);
+        EXPECT_EQ((std::tuple{texture.glName, texture.width, texture.potWidth, texture.uExtent,
+                              texture.vExtent}),
+                  (std::tuple{name, 0, 1, 0.0f, 0.0f}));
         EXPECT_EQ(texels(texture), Bytes(4, 0));
     }
 }

@@ -20,30 +20,34 @@ void expectNear(const V& got, const V& want, float tolerance = 1e-5f) {
 TEST(Mesh, AllocateCopyAndReleaseOwnTheirArrays) {
     Mesh m(3, 2);
     for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(m.vertices[i].index == i && m.vertices[i].color.r == 1 &&
-                    m.vertices[i].color.b == 1 && m.vertices[i].color.a == 1);
+        EXPECT_EQ((std::array{1.0f * m.vertices[i].index, m.vertices[i].color.r,
+                              m.vertices[i].color.b, m.vertices[i].color.a}),
+                  (std::array{1.0f * i, 1.0f, 1.0f, 1.0f}));
     m.triangles[1] = {2, 1, 0, 7};
     m.vertices[2].position.set(1, 2, 3);
     Mesh copy(m);
     m.vertices[2].position.set(9, 9, 9);
     m.triangles[1].i0 = 0;
     EXPECT_EQ(at(copy.vertices[2].position), (V{1, 2, 3})) << "copies are deep";
-    EXPECT_TRUE(corners(copy.triangles[1]) == (T{2, 1, 0}) && copy.triangles[1].reserved == 7);
+    EXPECT_EQ(corners(copy.triangles[1]), (T{2, 1, 0}));
+    EXPECT_EQ(copy.triangles[1].reserved, 7);
     m.release();
     m.release();  // frees once (AddressSanitizer watches)
-    EXPECT_TRUE(m.vertexCount == 3 && m.triangleCount == 2 && !m.ownsArrays && !m.vertices);
+    EXPECT_EQ((T{m.vertexCount, m.triangleCount, m.ownsArrays}), (T{3, 2, false}));
+    EXPECT_EQ(m.vertices, nullptr);
     copy.assign(m);  // a released mesh copies as an empty one
-    EXPECT_TRUE(copy.vertexCount == 0 && copy.triangleCount == 0 && copy.ownsArrays);
+    EXPECT_EQ((T{copy.vertexCount, copy.triangleCount, copy.ownsArrays}), (T{0, 0, true}));
     mesh::Outline outline(2, 1);
     outline.points[1].aux.set(5, 6);
     outline.edges[0] = {1, 0};
     const mesh::Outline twin(outline);
-    EXPECT_TRUE(twin.points[1].aux.y == 6 && twin.edges[0].from == 1 && twin.edges[0].to == 0);
+    EXPECT_EQ(twin.points[1].aux.y, 6);
+    EXPECT_EQ((std::pair{twin.edges[0].from, twin.edges[0].to}), (std::pair{1, 0}));
 }
 
 TEST(Builders, BoxPolygonAndRevolvedSquare) {
     const Mesh box = mesh::makeBox(Vec3(1, 2, 3));
-    ASSERT_TRUE(box.vertexCount == 8 && box.triangleCount == 12);
+    ASSERT_EQ((std::pair{box.vertexCount, box.triangleCount}), (std::pair{8, 12}));
     const V boxCorners[8] = {{-1, 2, -3},  {1, 2, -3},  {1, 2, 3},  {-1, 2, 3},
                              {-1, -2, -3}, {1, -2, -3}, {1, -2, 3}, {-1, -2, 3}};
     const T faces[12] = {{0, 2, 1}, {0, 3, 2}, {3, 6, 2}, {3, 7, 6}, {4, 5, 7}, {5, 6, 7},
@@ -52,18 +56,19 @@ TEST(Builders, BoxPolygonAndRevolvedSquare) {
     for (int t = 0; t < 12; ++t) EXPECT_EQ(corners(box.triangles[t]), faces[t]);
 
     const mesh::Outline square = mesh::makePolygonOutline(1, 4);
-    ASSERT_TRUE(square.pointCount == 4 && square.edgeCount == 4);
+    ASSERT_EQ((std::pair{square.pointCount, square.edgeCount}), (std::pair{4, 4}));
     for (int i = 0; i < 4; ++i) {
         const render::Vec2 p = square.points[i].position;
         expectNear({p.x, p.y, 0}, {i % 2 ? 0.0f : 1.0f - i, i % 2 ? 2.0f - i : 0.0f, 0}, 1e-7f);
-        EXPECT_TRUE(square.edges[i].from == i && square.edges[i].to == (i + 1) % 4);
+        EXPECT_EQ((std::pair{square.edges[i].from, square.edges[i].to}),
+                  (std::pair{i, (i + 1) % 4}));
     }
 
     ASSERT_TRUE(test_support::openGlContext());
     glTranslatef(1, 2, 3);
     const Mesh ring = mesh::revolveOutline(3, 4, square);
     EXPECT_EQ(test_support::glGet(GL_MODELVIEW_MATRIX)[12], 1) << "the modelview is left alone";
-    ASSERT_TRUE(ring.vertexCount == 16 && ring.triangleCount == 32);
+    ASSERT_EQ((std::pair{ring.vertexCount, ring.triangleCount}), (std::pair{16, 32}));
     // Ring i is the square moved 3 along x and turned i quarter turns about +y.
     const std::pair<int, V> positions[] = {{0, {4, 0, 0}},  {1, {3, 1, 0}},  {3, {3, -1, 0}},
                                            {4, {0, 0, -4}}, {9, {-3, 1, 0}}, {15, {0, -1, 3}}};
@@ -76,7 +81,10 @@ TEST(Builders, BoxPolygonAndRevolvedSquare) {
     const Mesh thin = mesh::revolveOutline(3, 2, mesh::Outline(4, 1));
     EXPECT_EQ(thin.triangleCount, 4);
     for (int t = 0; t < 4; ++t)
-        for (int i : corners(thin.triangles[t])) EXPECT_TRUE(i >= 0 && i < thin.vertexCount);
+        for (int i : corners(thin.triangles[t])) {
+            EXPECT_GE(i, 0);
+            EXPECT_LT(i, thin.vertexCount);
+        }
 }
 
 TEST(Normals, BlendUnitFaceNormalsAndStayZeroWhereThereAreNone) {

@@ -121,7 +121,8 @@ TEST(OutlineFont, GlyphsAreClosedSolidsFacingOutwardsInTimesMetrics) {
         glPopMatrix();
         ASSERT_EQ(advance, m[i].cellIncX) << "glyph " << i;
     }
-    EXPECT_TRUE(glyph(font.listBase + 255).empty() && m[255].cellIncX == 0) << "the last is empty";
+    EXPECT_TRUE(glyph(font.listBase + 255).empty()) << "the last is empty";
+    EXPECT_EQ(m[255].cellIncX, 0);
 
     // 'A': the front cap at z = 0 faces +z; faces turned outwards give a signed
     // volume of the cap's area times the depth, 0.2; normals agree with faces.
@@ -142,7 +143,8 @@ TEST(OutlineFont, GlyphsAreClosedSolidsFacingOutwardsInTimesMetrics) {
         const double lit = std::max(0.0, (n[0] * 0.6 + n[1] * 0.8) / std::hypot(n[0], n[1], n[2]));
         for (int k = 0; k < 3; ++k) EXPECT_NEAR(a[i + k][3], lit, 0.02) << "triangle " << i / 3;
     }
-    EXPECT_TRUE(front > 0.05 && front < 0.4) << front;
+    EXPECT_GT(front, 0.05);
+    EXPECT_LT(front, 0.4);
     EXPECT_NEAR(volume, front * 0.2, 1e-3);
     // At one design unit the curves of 'o' take many segments; at 0.05 em few.
     const std::size_t fine = glyph(font.listBase + 'o').size();
@@ -162,7 +164,8 @@ TEST(OutlineFont, GlyphsAreClosedSolidsFacingOutwardsInTimesMetrics) {
     EXPECT_NEAR(m[0x80].cellIncX, 0.5, 1e-4);
     EXPECT_EQ(m[0x9F].cellIncX, m['Y'].cellIncX);
     EXPECT_TRUE(glyph(font.listBase + 0x81).empty());
-    EXPECT_TRUE(m[0x81].cellIncX > 0 && m[0x81].blackBoxX == 0);
+    EXPECT_GT(m[0x81].cellIncX, 0);
+    EXPECT_EQ(m[0x81].blackBoxX, 0);
 }
 
 }  // namespace

@@ -98,17 +98,20 @@ TEST_F(CaptureTest, TheVideoCarriesTheMusicADamagedOneGivesSilenceAndALogStaysPl
             file + " | sed -E 's/^aac,.*/aac/; s/^([0-9]+[.][0-9]).*/\\1/'");
     };
     const std::string log = capture("--fps 30 --seconds 2 --out show.mp4");
-    EXPECT_TRUE(status == 0 && plain(log)) << log;
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(plain(log)) << log;
     EXPECT_EQ(probe("show.mp4"), "h264,1024,768,60\naac\n2.0\n");
     capture("--fps 30 --seconds 2 --out again.mp4");
     EXPECT_EQ(run("cmp show.mp4 again.mp4"), "") << "two captures are identical";
 
     run("head -c 100000 /dev/urandom > dorva/vindu-tarok.mp3");
     const std::string silent = capture("--fps 30 --seconds 1 --out silent.mp4");
-    EXPECT_TRUE(status == 0 && plain(silent)) << silent;
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(plain(silent)) << silent;
     EXPECT_EQ(probe("silent.mp4"), "h264,1024,768,30\n1.0\n");
     const std::size_t says = silent.find("vindu-tarok.mp3");
-    EXPECT_TRUE(says != std::string::npos && says == silent.rfind("vindu-tarok.mp3")) << silent;
+    EXPECT_NE(says, std::string::npos) << silent;
+    EXPECT_EQ(says, silent.rfind("vindu-tarok.mp3")) << silent;
 }
 
 TEST_F(CaptureTest, BadRequestsGetOneLineAndLeaveTheEarlierFilesAsTheyWere) {
@@ -217,11 +220,12 @@ TEST_F(CaptureTest, TheProgramsShareTheirCommandLine) {
         EXPECT_EQ(run(path + " --version", &status), name + " " STREAKSHOW_VERSION "\n");
         EXPECT_EQ(status, 0);
         const std::string help = run(path + " --help", &status);
-        EXPECT_TRUE(status == 0 && help.starts_with("usage: " + name) &&
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(help.starts_with("usage: " + name) &&
                     help.find("\n  --version  ") != std::string::npos)
             << help;
         const std::string bad = run(path + " --bogus=1", &status);
-        EXPECT_TRUE(status == 2 && bad.starts_with(name + ": unknown option '--bogus=1'\nusage: "))
-            << bad;
+        EXPECT_EQ(status, 2);
+        EXPECT_TRUE(bad.starts_with(name + ": unknown option '--bogus=1'\nusage: ")) << bad;
     }
 }
