@@ -9,8 +9,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/setup.sh
-# The show's default data, which the tests read from the build folder.
+# The show's default data, which the tests read from the build folder, byte
+# for byte as its manifest lists.
 tools/make-data.sh --download build-test/dorva
+tools/make-data.sh --check build-test/dorva
 jobs=$(nproc)
 # The Windows builds, which a CTest test ("wine") runs under Wine beside this
 # build.

@@ -15,7 +15,7 @@ show=(
   build-essential cmake pkg-config
   libsdl2-dev libsdl2-mixer-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
   libfreetype-dev libfontconfig-dev fonts-liberation libpng-dev
-  netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame ffmpeg
+  netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame python3 ffmpeg
 )
 # Beside it, what the tests, the benchmarks, the fuzzer and the package take.
 packages=(
@@ -36,7 +36,7 @@ elif [ "${1:-}" = windows ]; then
   packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
     cmake ninja-build dpkg-dev xz-utils zip unzip ca-certificates
-    netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame xvfb xauth
+    netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame python3 xvfb xauth
     wine wine64 wine32:i386 "${drawing[@]}" "${drawing[@]/%/:i386}"
   )
 elif [ "${1:-}" = web ]; then
@@ -47,7 +47,7 @@ elif [ "${1:-}" = web ]; then
   # display: Xvfb).
   packages=(
     emscripten nodejs npm ca-certificates cmake ninja-build dpkg-dev xz-utils
-    coreutils netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame
+    coreutils netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame python3
     fonts-liberation chromium firefox-esr xvfb xauth
   )
 fi
