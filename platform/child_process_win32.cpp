@@ -131,6 +131,10 @@ int ChildProcess::finish() {
 
 void catchStopRequests(void (*handler)(int)) {
     stopHandler = handler;
+    // A program started in a process group of its own (as launchers and
+    // scripts may start it) begins with Ctrl-C ignored; a recording still
+    // stops on it.
+    SetConsoleCtrlHandler(nullptr, FALSE);
     SetConsoleCtrlHandler(consoleEvent, TRUE);
     std::signal(SIGTERM, handler);
 }

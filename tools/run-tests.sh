@@ -14,7 +14,7 @@ tools/setup.sh
 tools/make-data.sh --download build-test/dorva
 tools/make-data.sh --check build-test/dorva
 jobs=$(nproc)
-# The Windows builds, which a CTest test ("wine") runs under Wine beside this
+# The Windows builds, which the CTest tests wine.* run under Wine beside this
 # build.
 tools/build-windows.sh
 # The web build, which a CTest test ("web") checks in headless Chromium.
