@@ -257,13 +257,15 @@ check_show_alone() {
 
 # Full screen: what Wine makes of it is told, and the show still runs.
 check_show_yes() {
-  if limited 90 env -C "$stage" "$wine" "$tests/show_driver.exe" streakshow.exe yes 2>/dev/null \
-    >"$scratch/$arch-yes.log"; then
+  limited 90 env -C "$stage" "$wine" "$tests/show_driver.exe" streakshow.exe yes 2>/dev/null \
+    >"$scratch/$arch-yes.log"
+  local status=$?
+  iconv -f CP1252 -t UTF-8 "$scratch/$arch-yes.log"
+  if [ "$status" -eq 0 ]; then
     ok "$arch: on Yes the show runs and ends with 0 on Escape"
   else
     bad "$arch: the show driven with Yes$ran"
   fi
-  iconv -f CP1252 -t UTF-8 "$scratch/$arch-yes.log"
 }
 
 # A folder named outside the ANSI code page: the show, started from
