@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "webgl/gl11.h"
+#include "platform/web/gl/gl11.h"
 
 // The page (web/index.html) keeps what only it can do under Module.page;
 // these are the program's calls into it. The asynchronous ones suspend the

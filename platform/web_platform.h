@@ -1,6 +1,6 @@
 // The platform in a browser tab (WebAssembly): the page's own dialog for the
 // question and the notices, the Fullscreen API for the display mode, one
-// 1024 by 768 canvas with a WebGL 2 context under our GL 1.1 layer (webgl/),
+// 1024 by 768 canvas with a WebGL 2 context under our GL 1.1 layer (platform/web/gl/),
 // the page's clock, and an audio element that streams the music.
 //
 // The show's loop keeps its shape: swapBuffers hands control back to the

@@ -111,7 +111,7 @@ script=$out/app/streakshow.js
 for marker in "Legacy GL function" "LEGACY_GL_EMULATION" "missing function"; do
   if grep -q "$marker" "$script"; then
     grep -o "Legacy GL function ([A-Za-z0-9_]*)\|missing function: [A-Za-z0-9_]*" "$script" | sort -u >&2 || true
-    die "streakshow.js holds emscripten's stubs ('$marker'): the GL layer (webgl/) lacks those functions"
+    die "streakshow.js holds emscripten's stubs ('$marker'): the GL layer (platform/web/gl/) lacks those functions"
   fi
 done
 

@@ -17,10 +17,11 @@ show=(
   libfreetype-dev libfontconfig-dev fonts-liberation libpng-dev
   netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame python3 ffmpeg
 )
-# Beside it, what the tests, the benchmarks, the fuzzer and the package take.
+# Beside it, what the tests, the benchmarks, the fuzzer and the package take
+# (EGL and OpenGL ES for the browser build's GL layer, checked natively).
 packages=(
   "${show[@]}" ninja-build clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
-  libjpeg62-turbo-dev libturbojpeg0-dev libstb-dev xvfb xauth
+  libegl-dev libgles-dev libjpeg62-turbo-dev libturbojpeg0-dev libstb-dev xvfb xauth
   desktop-file-utils man-db dpkg-dev file lintian
 )
 if [ "${1:-}" = show ]; then

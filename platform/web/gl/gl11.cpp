@@ -2,7 +2,7 @@
 // between glBegin and glEnd with the current colour, normal and texture
 // coordinate; glEnd lights them if lighting is on and hands the batch to
 // the backend with the modelview-projection product Mesa would form.
-#include "webgl/gl11.h"
+#include "platform/web/gl/gl11.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -12,9 +12,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "webgl/backend.h"
-#include "webgl/lighting.h"
-#include "webgl/matrix_stack.h"
+#include "platform/web/gl/backend.h"
+#include "platform/web/gl/lighting.h"
+#include "platform/web/gl/matrix_stack.h"
 
 namespace webgl {
 namespace {

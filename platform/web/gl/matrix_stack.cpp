@@ -1,11 +1,11 @@
 // Mesa 22's matrix arithmetic (m_matrix.c, util_invert_mat4x4) and the
 // entry checks of main/matrix.c, carried over operation for operation.
-#include "webgl/matrix_stack.h"
+#include "platform/web/gl/matrix_stack.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "webgl/float_trig.h"
+#include "platform/web/gl/float_trig.h"
 
 namespace webgl {
 namespace {

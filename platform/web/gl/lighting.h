@@ -6,7 +6,7 @@
 // change. No GL here: the tests link this beside desktop GL to compare.
 #pragma once
 
-#include "webgl/matrix_stack.h"
+#include "platform/web/gl/matrix_stack.h"
 
 namespace webgl {
 

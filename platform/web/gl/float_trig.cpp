@@ -5,7 +5,7 @@
 // conversion rather than a rounding instruction. Checked against the host's
 // sinf and cosf on every float: no difference. (Without FMA glibc runs the
 // unfused variant, which differs from this in 34 arguments.)
-#include "webgl/float_trig.h"
+#include "platform/web/gl/float_trig.h"
 
 #include <cmath>
 #include <cstdint>

@@ -5,7 +5,7 @@
 // their emscripten_gl names, so that our own glEnable and the rest stay ours
 // and nothing recurses; natively (for checking the layer on Mesa's GLES) they
 // come from eglGetProcAddress.
-#include "webgl/backend.h"
+#include "platform/web/gl/backend.h"
 
 // No ES prototypes: a plain glEnable here would be the layer's own.
 #define GL_GLES_PROTOTYPES 0

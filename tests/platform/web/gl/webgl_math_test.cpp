@@ -1,4 +1,4 @@
-// The browser build's GL layer (webgl/) computes matrices and lighting
+// The browser build's GL layer (platform/web/gl/) computes matrices and lighting
 // itself; here its arithmetic meets desktop Mesa's on the test context:
 // matrices bit for bit after every call, lit colours as feedback reports them.
 #include <GL/glu.h>
@@ -6,9 +6,9 @@
 
 #include <cstring>
 
-#include "webgl/float_trig.h"
-#include "webgl/lighting.h"
-#include "webgl/matrix_stack.h"
+#include "platform/web/gl/float_trig.h"
+#include "platform/web/gl/lighting.h"
+#include "platform/web/gl/matrix_stack.h"
 
 namespace {
 

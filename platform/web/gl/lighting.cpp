@@ -3,7 +3,7 @@
 // colour += ambient, colour += max(N.VP, 0) * diffuse; as NIR hands it to
 // llvmpipe (ST_DEBUG=nir shows it): each DP3 sums z, y, then x, each MAD is
 // a multiply then an add, nothing fused, RSQ a division by a square root.
-#include "webgl/lighting.h"
+#include "platform/web/gl/lighting.h"
 
 #include <cmath>
 
