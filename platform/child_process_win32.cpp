@@ -98,10 +98,12 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION child{};
-    // A group of its own: the console's Ctrl-C does not reach the child.
-    const bool started =
-        CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                       CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &child) != FALSE;
+    // A group of its own and a hidden console: neither Ctrl-C, Ctrl-Break nor
+    // a closed console window reach the child, which ends when its input
+    // does (the recorder's ffmpeg would otherwise stop taking frames first).
+    const bool started = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NEW_PROCESS_GROUP | CREATE_NO_WINDOW, nullptr,
+                                        nullptr, &startup, &child) != FALSE;
     if (read != nullptr && read != INVALID_HANDLE_VALUE) CloseHandle(read);
     if (!started) {
         if (write != nullptr) CloseHandle(write);
