@@ -21,7 +21,7 @@ int runWebProgram() {
     // then goes on as it does without it on disk.
     std::vector<std::string> files{platform::kWebFacePath, show::kFacePath};
     for (const char* path : show::kBackgroundPaths) files.emplace_back(path);
-    platform::WebPlatform::fetchFiles(files);
+    platform::WebPlatform::fetchFiles(files, kMusicPath);
     platform::findDataFolder(nullptr, "streakshow");
 
     std::optional<show::FrameRecord> record;

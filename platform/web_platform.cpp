@@ -28,19 +28,17 @@ EM_ASYNC_JS(int, pageFullscreen, (), {
 EM_ASYNC_JS(void, pageNextFrame, (int recording), {
     await Module.page.nextFrame(recording);
 });
-EM_ASYNC_JS(void, pageFetch, (const char* path), {
-    const name = UTF8ToString(path);
-    try {
-        const response = await fetch(name);
-        if (!response.ok) return;
-        const bytes = new Uint8Array(await response.arrayBuffer());
-        const slash = name.lastIndexOf('/');
-        if (slash > 0) FS.mkdirTree(name.substring(0, slash));
-        FS.writeFile(name, bytes);
-    } catch (error) {
-        // Unreachable or unreadable: the file stays missing.
+EM_ASYNC_JS(void, pageFetchFiles, (const char* names, const char* music), {
+    const files = await Module.page.fetchFiles(UTF8ToString(names).split('\n'), UTF8ToString(music));
+    // Each is [name, bytes], or [name, null] when it could not be had: the
+    // file then stays missing.
+    for (const file of files) {
+        const slash = file[0].lastIndexOf('/');
+        if (slash > 0) FS.mkdirTree(file[0].substring(0, slash));
+        if (file[1]) FS.writeFile(file[0], file[1]);
     }
 });
+EM_JS(double, pageClock, (), { return Module.page.clock(); });
 EM_JS(void, pageHideCursor, (), { Module.page.hideCursor(); });
 EM_JS(void, pageShowCanvas, (const char* title), { Module.page.showCanvas(UTF8ToString(title)); });
 EM_JS(int, pageTakeEvent, (), { return Module.page.events.shift() || 0; });
@@ -224,8 +222,7 @@ void WebPlatform::swapBuffers(WindowHandle) {
 
 std::uint32_t WebPlatform::milliseconds() {
     if (recording_.fps != 0) return now_;
-    static const double origin = emscripten_get_now();
-    return static_cast<std::uint32_t>(static_cast<std::int64_t>(emscripten_get_now() - origin));
+    return static_cast<std::uint32_t>(static_cast<std::int64_t>(pageClock()));
 }
 
 void WebPlatform::startSoundSystem(int channels) {
@@ -244,8 +241,10 @@ void WebPlatform::playMusic() {
     if (musicOpen_) pagePlayMusic();
 }
 
-void WebPlatform::fetchFiles(const std::vector<std::string>& paths) {
-    for (const std::string& path : paths) pageFetch(path.c_str());
+void WebPlatform::fetchFiles(const std::vector<std::string>& paths, const char* music) {
+    std::string names;
+    for (const std::string& path : paths) names += (names.empty() ? "" : "\n") + path;
+    pageFetchFiles(names.c_str(), music);
 }
 
 void WebPlatform::ended(int status) {

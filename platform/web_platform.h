@@ -54,15 +54,16 @@ class WebPlatform : public Platform {
     void openMusicStream(const char* path) override;
     void playMusic() override;
 
-    // What the page asked for in its address (empty fps when live).
+    // The recording the page's driver asked for (empty fps when live).
     const WebRecording& recording() const { return recording_; }
     // Called for each frame handed to the page, for the line that goes with it.
     void setFrameNote(std::function<std::string()> note) { note_ = std::move(note); }
 
     // Copies files from the page's folder into the program's file system,
-    // under the same relative names; a file the server does not have is left
-    // out (the program then finds it missing, as it would on disk).
-    static void fetchFiles(const std::vector<std::string>& paths);
+    // under the same relative names, all at once; a file the server does not
+    // have is left out (the program then finds it missing, as it would on
+    // disk). The music, which the page streams, starts loading beside them.
+    static void fetchFiles(const std::vector<std::string>& paths, const char* music);
     // Tells the page that the program has ended with `status`.
     static void ended(int status);
 

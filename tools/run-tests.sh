@@ -17,7 +17,7 @@ jobs=$(nproc)
 # The Windows builds, which the CTest tests wine.* run under Wine beside this
 # build.
 tools/build-windows.sh
-# The web build, which a CTest test ("web") checks in headless Chromium.
+# The web build, which the CTest tests web_* check in headless Chromium and Firefox.
 tools/build-web.sh
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON \
   -DSTREAKSHOW_BENCH=OFF -DSTREAKSHOW_SANITIZE=ON -DSTREAKSHOW_WERROR=ON \

@@ -1,26 +1,29 @@
 #!/usr/bin/env bash
 # Checks the web build in headless Chromium (WebGL on SwiftShader) and in
 # headless Firefox ESR (WebGL on Mesa's llvmpipe, under Xvfb when there is no
-# display) against the Linux build (llvmpipe):
-#   - frames around each hidden scene (0-1 s the face, 5-6 s the ring, 15-16 s
-#     the box field, at 10 fps under the recording clock): every record line
-#     equal (the random state, the scenes, the background and its zoom, the
-#     streak colours), and the pixels within each browser's tolerance below;
-#   - the page itself (page_checks.cjs page): the question, No, the music,
-#     Escape, and the show without its data.
+# display) against the Linux build (llvmpipe). CTest runs each step as a test
+# of its own (tests/web/CMakeLists.txt); the steps share FIXTURE, a folder:
 #
-# Usage: web_checks.sh WEB_DIR LINUX_BUILD
-#   WEB_DIR:     tools/build-web.sh's dist/web/
-#   LINUX_BUILD: a Linux build folder with streakshow-capture (the test build)
-# STREAKSHOW_WEB_BROWSERS picks the browsers (default: "chromium firefox").
+#   web_checks.sh setup FIXTURE                  puppeteer-core; Xvfb if no display
+#   web_checks.sh native FIXTURE LINUX_BUILD     the Linux build's frames
+#   web_checks.sh frames FIXTURE WEB_DIR BROWSER frames around each hidden
+#       scene (0-1 s the face, 5-6 s the ring, 15-16 s the box field, at 10 fps
+#       under the recording clock): every record line equal (the random state,
+#       the scenes, the background and its zoom, the streak colours), and the
+#       pixels within the browser's tolerance below
+#   web_checks.sh page FIXTURE WEB_DIR BROWSER CHECK
+#       the page as a viewer meets it (page_checks.cjs page CHECK)
+#   web_checks.sh cleanup FIXTURE                stops Xvfb
+#
+# WEB_DIR is tools/build-web.sh's dist/web/, LINUX_BUILD a Linux build folder
+# with streakshow-capture (the test build), BROWSER chromium or firefox.
 set -uo pipefail
 
-web=$(cd "$1" && pwd)
-linux=$(cd "$2" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-failed=0
+step=$1
+fixture=$2
+mkdir -p "$fixture"
+fixture=$(cd "$fixture" && pwd)
 
 # The share of a frame's pixels that may be more than 32 levels off the
 # native frame. SwiftShader and llvmpipe rasterise polygon edges and filter
@@ -40,71 +43,89 @@ tolerance() {
     *) echo "${STREAKSHOW_WEB_TOLERANCE:-0.005}" ;;
   esac
 }
-browsers=${STREAKSHOW_WEB_BROWSERS:-chromium firefox}
-
-# puppeteer-core from npm, once, beside the other web dependencies; it drives
-# Debian's chromium and downloads no browser.
-node_modules=${STREAKSHOW_WEB_CACHE:-$HOME/.cache/streakshow/web}/node/node_modules
-if [ ! -d "$node_modules/puppeteer-core" ]; then
-  PUPPETEER_SKIP_DOWNLOAD=1 npm install --no-audit --no-fund --loglevel=error \
-    --prefix "${node_modules%/node_modules}" puppeteer-core@24 >/dev/null || {
-    echo "FAILED: cannot install puppeteer-core from npm"
-    exit 1
-  }
-fi
-export NODE_PATH=$node_modules
 
 frames="0+10,50+10,150+10"
 wanted() { # frame numbers kept, one a line
   tr ',' '\n' <<<"$frames" | while IFS=+ read -r first count; do seq "$first" $((first + count - 1)); done
 }
 
-# The Linux build: frames 0 to 159, of which the wanted ones are compared.
-mkdir -p "$scratch/native"
-if ! "$linux/tools/streakshow-capture" --fps 10 --seconds 16 --frames "$scratch/native" \
-  --record "$scratch/native.txt" >"$scratch/native.log" 2>&1; then
-  cat "$scratch/native.log"
-  echo "FAILED: the Linux capture"
-  exit 1
-fi
-for frame in $(wanted); do
-  name=$(printf 'frame_%06d' "$frame")
-  pngtopnm "$scratch/native/$name.png" >"$scratch/native/$name.ppm"
-  grep "^frame $frame " "$scratch/native.txt"
-done >"$scratch/native-kept.txt"
-
-# Firefox has WebGL 2 only with an X display.
-if [[ " $browsers " == *" firefox "* ]] && [ -z "${DISPLAY:-}" ]; then
-  . "$here/../../tools/xvfb.sh"
-  start_xvfb "$scratch"
-  trap 'kill "$xvfb" 2>/dev/null; rm -rf "$scratch"' EXIT
-fi
-
+export NODE_PATH=${STREAKSHOW_WEB_CACHE:-$HOME/.cache/streakshow/web}/node/node_modules
 # Each browser step has its own time limit, so that a hang names itself.
+# Firefox has WebGL 2 only with an X display: the fixture's Xvfb, if any.
 page_checks() { # BROWSER SECONDS ARGUMENTS...
-  local browser=$1 seconds=$2
+  local browser=$1 seconds=$2 status
   shift 2
+  [ -z "${DISPLAY:-}" ] && [ -s "$fixture/display" ] && export DISPLAY=:$(cat "$fixture/display")
   STREAKSHOW_BROWSER=$browser timeout -k 10 "$seconds" node "$here/page_checks.cjs" "$@"
-  local status=$?
-  [ $status -eq 124 ] || [ $status -eq 137 ] && echo "FAILED: $browser: page_checks.cjs $1: no end after $seconds s"
+  status=$?
+  if [ $status -eq 124 ] || [ $status -eq 137 ]; then
+    echo "FAILED: $browser: page_checks.cjs $*: no end after $seconds s"
+  fi
   return $status
 }
 
-for browser in $browsers; do
-  echo "== $browser"
-  began=$SECONDS
-  page_checks "$browser" 300 record "$web" "10:$frames" "$scratch/$browser" || failed=1
-  if cmp -s "$scratch/native-kept.txt" "$scratch/$browser/record.txt"; then
-    echo "ok: $browser: the record lines of $(wc -l <"$scratch/native-kept.txt") frames equal the Linux build's"
-  else
-    diff "$scratch/native-kept.txt" "$scratch/$browser/record.txt" | head -n 8
-    echo "FAILED: $browser: the record lines differ from the Linux build's"
-    failed=1
-  fi
-  page_checks "$browser" 120 compare "$scratch/$browser" "$scratch/native" "$(tolerance "$browser")" || failed=1
-  page_checks "$browser" 300 page "$web" || failed=1
-  echo "$browser: $((SECONDS - began)) s"
-done
-
-[ "$failed" -eq 0 ] && echo "web checks passed" || echo "web checks FAILED"
-exit "$failed"
+case $step in
+  setup)
+    # puppeteer-core from npm, once, beside the other web dependencies; it
+    # drives Debian's chromium and downloads no browser.
+    if [ ! -d "$NODE_PATH/puppeteer-core" ]; then
+      PUPPETEER_SKIP_DOWNLOAD=1 timeout 300 npm install --no-audit --no-fund --loglevel=error \
+        --prefix "${NODE_PATH%/node_modules}" puppeteer-core@24 >/dev/null || {
+        echo "FAILED: cannot install puppeteer-core from npm"
+        exit 1
+      }
+    fi
+    rm -f "$fixture/display"
+    if [ -z "${DISPLAY:-}" ]; then
+      . "$here/../../tools/xvfb.sh"
+      start_xvfb "$fixture" </dev/null
+      echo "$xvfb" >"$fixture/xvfb.pid"
+      echo "Xvfb on $DISPLAY"
+    fi
+    ;;
+  native)
+    rm -rf "$fixture/native"
+    mkdir -p "$fixture/native"
+    if ! timeout -k 10 300 "$3/tools/streakshow-capture" --fps 10 --seconds 16 --frames "$fixture/native" \
+      --record "$fixture/native.txt" >"$fixture/native.log" 2>&1; then
+      cat "$fixture/native.log"
+      echo "FAILED: the Linux capture"
+      exit 1
+    fi
+    for frame in $(wanted); do
+      name=$(printf 'frame_%06d' "$frame")
+      pngtopnm "$fixture/native/$name.png" >"$fixture/native/$name.ppm"
+      grep "^frame $frame " "$fixture/native.txt"
+    done >"$fixture/native-kept.txt"
+    echo "the Linux build's frames: $(wc -l <"$fixture/native-kept.txt")"
+    ;;
+  frames)
+    web=$(cd "$3" && pwd)
+    browser=$4
+    out=$fixture/$browser
+    rm -rf "$out"
+    page_checks "$browser" 300 record "$web" "10:$frames" "$out" || exit 1
+    failed=0
+    if cmp -s "$fixture/native-kept.txt" "$out/record.txt"; then
+      echo "ok: $browser: the record lines of $(wc -l <"$fixture/native-kept.txt") frames equal the Linux build's"
+    else
+      diff "$fixture/native-kept.txt" "$out/record.txt" | head -n 8
+      echo "FAILED: $browser: the record lines differ from the Linux build's"
+      failed=1
+    fi
+    page_checks "$browser" 120 compare "$out" "$fixture/native" "$(tolerance "$browser")" || failed=1
+    exit $failed
+    ;;
+  page)
+    page_checks "$4" 180 page "$(cd "$3" && pwd)" "$5"
+    ;;
+  cleanup)
+    [ -s "$fixture/xvfb.pid" ] && kill "$(cat "$fixture/xvfb.pid")" 2>/dev/null
+    rm -f "$fixture/xvfb.pid" "$fixture/display"
+    exit 0
+    ;;
+  *)
+    echo "usage: web_checks.sh setup|native|frames|page|cleanup FIXTURE ..." >&2
+    exit 2
+    ;;
+esac
