@@ -13,7 +13,7 @@ namespace app {
 
 render::OutlineFont outlineFont;
 
-void initShow() {
+void initShow(show::FrameObserver* observer) {
     glClearColor(0, 0, 0, 1);
     glClearDepth(1.0);
     glDepthFunc(GL_LESS);
@@ -30,7 +30,7 @@ void initShow() {
     showClock.lap();
     frameClock.lap();
     show::loadingPass = true;
-    show::composeFrame();
+    show::composeFrame(observer);
     show::loadingPass = false;
 
     platform::currentPlatform().playMusic();
@@ -39,12 +39,12 @@ void initShow() {
     frameClock.lap();
 }
 
-int WinMain() {
+int WinMain(show::FrameObserver* observer) {
     platform::Platform& system = platform::currentPlatform();
     mainWindow.create();
     system.startSoundSystem(1);
     system.openMusicStream(platform::dataPath(kMusicPath).c_str());
-    initShow();
+    initShow(observer);
 
     Stopwatch loopClock;
     loopClock.lap();
@@ -54,7 +54,7 @@ int WinMain() {
         system.pumpMessages();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glColor3f(1, 1, 1);
-        show::composeFrame();
+        show::composeFrame(observer);
         mainWindow.swapBuffers();
         // A frame is always finished and presented before the show ends.
         if (loopClock.elapsed() > static_cast<double>(kShowLength)) {

@@ -29,7 +29,7 @@ int runWebProgram() {
         record.emplace();
         page.setFrameNote([&record] { return record->line(); });
     }
-    const int status = WinMain();
+    const int status = WinMain(record ? &*record : nullptr);
     platform::WebPlatform::ended(status);
     return status;
 }

@@ -20,7 +20,6 @@
 
 #include "app/show_main.h"
 #include "platform/platform.h"
-#include "show/streaks.h"
 #include "tools/capture/capture_platform.h"
 #include "tools/capture/frame_writers.h"
 
@@ -59,9 +58,8 @@ Outcome recordInChild(int crf, bool painted) {
                 return !encode || video.write(rgba, std::size_t{capture::kFrameWidth} *
                                                         capture::kFrameHeight * 4);
             });
-        if (!painted) show::streakQuadSink = nullptr;
         platform::setPlatform(&platform);
-        app::WinMain();
+        app::WinMain(painted ? &platform : nullptr);
         platform.finish();
         if (encode && !video.close()) _exit(1);
         Outcome outcome{

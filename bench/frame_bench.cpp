@@ -38,7 +38,7 @@
 #include "render/gl_state.h"
 #include "render/light.h"
 #include "show/frame_composer.h"
-#include "show/frame_probe.h"
+#include "show/frame_observer.h"
 #include "show/hidden_scenes.h"
 #include "show/streaks.h"
 #include "tools/capture/streak_painter.h"
@@ -77,12 +77,21 @@ struct StageTimer {
 };
 
 // Charges the show's stages and remembers which scenes each frame drew, so
-// that the reference frame can draw the same ones.
-struct StageProbe : show::FrameProbe {
+// that the reference frame can draw the same ones. Its way: 0 as the show,
+// 1 with the quads of zero width sent too, 2 as the capture, which takes the
+// quads to paint them.
+struct StageProbe : show::FrameObserver {
     StageTimer* timer = nullptr;
     std::array<bool, 3> scenes{};
+    int way = 0;
+    std::vector<show::StreakQuad> quads;
     void sceneDrawn(int mode) override { scenes[static_cast<std::size_t>(mode)] = true; }
     void stageDone(show::FrameStage stage) override { timer->mark(static_cast<int>(stage)); }
+    void streaksMade(std::span<const show::StreakQuad> made) override {
+        if (way == 2) quads.assign(made.begin(), made.end());
+    }
+    bool drawsStreaks() const override { return way == 2; }
+    bool wantsEmptyQuads() const override { return way == 1; }
 };
 
 double median(std::vector<double> values) {
@@ -138,7 +147,6 @@ void showFrames(benchmark::State& state, int second) {
     std::vector<double> frames[3];
     std::vector<double> cpu[3];
     std::vector<std::array<double, kStages>> stages[3];
-    std::vector<show::StreakQuad> quads;
     std::vector<unsigned char> frame(1024 * 768 * 4);
     auto& scenes = scenesAt[second];
     scenes.clear();
@@ -150,13 +158,11 @@ void showFrames(benchmark::State& state, int second) {
         show::composeFrame();
         app::mainWindow.swapBuffers();
     }
-    show::setFrameProbe(&probe);
     int i = 0;
     for (auto _ : state) {
         const int way = i % 3;
-        show::streaksSendEmptyQuads = way == 1;
-        show::streakQuadSink = way == 2 ? &quads : nullptr;
-        quads.clear();
+        probe.way = way;
+        probe.quads.clear();
         setShowTime(second, i++);
         probe.scenes = {};
         glFinish();
@@ -165,10 +171,10 @@ void showFrames(benchmark::State& state, int second) {
         timer.start();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glColor3f(1, 1, 1);
-        show::composeFrame();
+        show::composeFrame(&probe);
         if (way == 2) {
             const auto painting = Clock::now();
-            capture::paintStreaks(quads, frame.data());
+            capture::paintStreaks(probe.quads, frame.data());
             timer.ms[3] +=
                 std::chrono::duration<double, std::milli>(Clock::now() - painting).count();
             timer.start();
@@ -183,9 +189,6 @@ void showFrames(benchmark::State& state, int second) {
         stages[way].push_back(timer.ms);
         scenes.push_back(probe.scenes);
     }
-    show::setFrameProbe(nullptr);
-    show::streaksSendEmptyQuads = false;
-    show::streakQuadSink = nullptr;
     const char* const ways[3] = {"show/", "all/", "painted/"};
     for (int way = 2; way >= 0; --way) {
         Result& result = results[ways[way] + std::to_string(second)];

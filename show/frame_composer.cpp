@@ -9,7 +9,7 @@
 #include "platform/random.h"
 #include "render/gl_state.h"
 #include "render/primitives.h"
-#include "show/frame_probe.h"
+#include "show/frame_observer.h"
 #include "show/hidden_scenes.h"
 #include "show/streaks.h"
 
@@ -29,12 +29,6 @@ bool loadingPass = false;
 
 namespace {
 
-FrameProbe* probe = nullptr;
-
-void stageDone(FrameStage stage) {
-    if (probe != nullptr) probe->stageDone(stage);
-}
-
 // From 5 s the ring, and from 15 s the boxes, get a chance to flip about
 // every hundredth of a second: at most one chance per frame, and the
 // accumulator starts again from 0 whatever the frame time was.
@@ -47,19 +41,19 @@ bool timelineChance(float& switchTime) {
 
 }  // namespace
 
-void setFrameProbe(FrameProbe* replacement) {
-    probe = replacement;
-}
-FrameProbe* frameProbe() {
-    return probe;
-}
-
-void composeFrame() {
+void composeFrame(FrameObserver* observer) {
+    const auto scene = [observer](int mode) {
+        drawHiddenScene(mode);
+        if (observer != nullptr) observer->sceneDrawn(mode);
+    };
+    const auto stageDone = [observer](FrameStage stage) {
+        if (observer != nullptr) observer->stageDone(stage);
+    };
     app::showTime = static_cast<float>(app::showClock.elapsed());
     app::frameDelta = app::frameClock.lap();
     glViewport(0, 0, 1024, 768);
 
-    if (!ringOn) drawHiddenScene(0);
+    if (!ringOn) scene(0);
 
     // Three frames in ten choose a background afresh (maybe the same one).
     zoomTime += app::frameDelta;
@@ -70,11 +64,11 @@ void composeFrame() {
 
     if (app::showTime >= 5 && app::showTime < 200) {
         if (timelineChance(ringSwitchTime) && platform::rand() % 10 < 3) ringOn = !ringOn;
-        if (ringOn) drawHiddenScene(1);
+        if (ringOn) scene(1);
     }
     if (app::showTime >= 15 && app::showTime < 200) {
         if (timelineChance(boxesSwitchTime) && platform::rand() % 10 == 0) boxesOn = !boxesOn;
-        if (boxesOn) drawHiddenScene(2);
+        if (boxesOn) scene(2);
     }
     stageDone(FrameStage::hiddenScenes);
 
@@ -99,10 +93,10 @@ void composeFrame() {
     glScalef(zoom, zoom, 1);
     render::drawTexturedQuad(backgrounds[backgroundIndex], 1, -1, -1, 1);
     render::endOverlay();
-    if (probe != nullptr) probe->backgroundDrawn(backgroundIndex, zoom);
+    if (observer != nullptr) observer->backgroundDrawn(backgroundIndex, zoom);
     stageDone(FrameStage::background);
 
-    drawStreaks(captureBuffer);
+    drawStreaks(captureBuffer, observer);
     stageDone(FrameStage::streaks);
 }
 

@@ -26,8 +26,11 @@ extern float boxesSwitchTime;  // paces the chances to flip boxesOn
 // True only while start-up runs the pass that loads the pictures.
 extern bool loadingPass;
 
-// Draws one frame into the back buffer; the main loop presents it.
-void composeFrame();
+class FrameObserver;
+
+// Draws one frame into the back buffer; the main loop presents it. The
+// observer, if any, is told what the frame does (see show/frame_observer.h).
+void composeFrame(FrameObserver* observer = nullptr);
 
 // The background pictures, in the order the loading pass reads them.
 inline constexpr const char* kBackgroundPaths[6] = {

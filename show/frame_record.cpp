@@ -11,16 +11,6 @@ namespace show {
 // FNV-1a over the colours in the order the streaks were made.
 constexpr std::uint64_t kNoColours = 14695981039346656037ull;
 
-FrameRecord::FrameRecord() {
-    streaksSendEmptyQuads = true;
-    setFrameProbe(this);
-}
-
-FrameRecord::~FrameRecord() {
-    if (frameProbe() == this) setFrameProbe(nullptr);
-    streaksSendEmptyQuads = false;
-}
-
 void FrameRecord::startFrame() {
     if (frameOpen_) return;
     frameOpen_ = true;

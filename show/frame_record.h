@@ -8,24 +8,20 @@
 #include <cstdint>
 #include <string>
 
-#include "show/frame_probe.h"
+#include "show/frame_observer.h"
 
 namespace show {
 
-class FrameRecord : public FrameProbe {
+// An observer of the frames to be recorded.
+class FrameRecord : public FrameObserver {
   public:
-    // Installs itself as the frame probe and has every streak quad made,
-    // those of no width too, so that the colours do not depend on the pixels
-    // under the streaks.
-    FrameRecord();
-    ~FrameRecord() override;
-    FrameRecord(const FrameRecord&) = delete;
-    FrameRecord& operator=(const FrameRecord&) = delete;
-
     void sceneDrawn(int mode) override;
     void backgroundDrawn(int index, float zoom) override;
     void streaksMade(std::span<const StreakQuad> quads) override;
     void stageDone(FrameStage stage) override;
+    // Every streak quad is made, those of no width too, so that the colours
+    // do not depend on the pixels under the streaks.
+    bool wantsEmptyQuads() const override { return true; }
 
     // The line of the last frame finished, without a line end.
     const std::string& line() const { return line_; }

@@ -17,7 +17,6 @@
 #include "render/primitives.h"
 #include "render/vector.h"
 #include "show/frame_composer.h"
-#include "show/frame_probe.h"
 
 namespace show {
 
@@ -135,7 +134,6 @@ void drawHiddenScene(int mode) {
         default:
             return;
     }
-    if (FrameProbe* probe = frameProbe()) probe->sceneDrawn(mode);
 }
 
 }  // namespace show

@@ -6,12 +6,9 @@
 #include "render/gl_state.h"
 #include "render/vector.h"
 #include "show/frame_composer.h"
-#include "show/frame_probe.h"
+#include "show/frame_observer.h"
 
 namespace show {
-
-bool streaksSendEmptyQuads = false;
-std::vector<StreakQuad>* streakQuadSink = nullptr;
 
 namespace {
 
@@ -60,12 +57,11 @@ float corner(float base, float w, float side, float step = 0) {
 
 }  // namespace
 
-void drawStreaks(const unsigned char* capture) {
+void drawStreaks(const unsigned char* capture, FrameObserver* observer) {
+    const bool withEmpty = observer != nullptr && observer->wantsEmptyQuads();
     // Kept from frame to frame, so that a frame allocates nothing.
-    static std::vector<StreakQuad> frameQuads;
-    std::vector<StreakQuad>& quads = streakQuadSink != nullptr ? *streakQuadSink : frameQuads;
-    frameQuads.clear();
-    const std::size_t first = quads.size();
+    static std::vector<StreakQuad> quads;
+    quads.clear();
     for (int streak = 0; streak < 100; ++streak) {
         render::Vec3 entryPoint;
         render::Vec3 direction;
@@ -85,7 +81,7 @@ void drawStreaks(const unsigned char* capture) {
             // Over black the quad has no width and draws nothing; about half
             // of all quads are such, and the rasteriser's set-up for them
             // costs as much as a drawn one. Its colour draws are still made.
-            if (w != 0 || streaksSendEmptyQuads) {
+            if (w != 0 || withEmpty) {
                 quads.push_back({point.x, point.y, corner(point.x, w, side.x, step.x),
                                  corner(point.y, w, side.y, step.y), static_cast<std::uint8_t>(red),
                                  static_cast<std::uint8_t>(green),
@@ -94,8 +90,8 @@ void drawStreaks(const unsigned char* capture) {
             point.add(step);
         }
     }
-    if (FrameProbe* probe = frameProbe()) probe->streaksMade(std::span(quads).subspan(first));
-    if (streakQuadSink == nullptr) sendStreakQuads(frameQuads);
+    if (observer != nullptr) observer->streaksMade(quads);
+    if (observer == nullptr || !observer->drawsStreaks()) sendStreakQuads(quads);
 }
 
 void sendStreakQuads(const std::vector<StreakQuad>& quads) {

@@ -8,12 +8,12 @@
 
 namespace show {
 
-// `capture` is the 640 by 480 RGBA capture, rows bottom-up.
-void drawStreaks(const unsigned char* capture);
+class FrameObserver;
 
-// Quads of zero width draw nothing and are not sent. Set, they are sent as
-// the show first did: the benchmark and the tests compare the two ways.
-extern bool streaksSendEmptyQuads;
+// `capture` is the 640 by 480 RGBA capture, rows bottom-up. The observer, if
+// any, is handed the quads; it may draw them itself or ask for those of no
+// width too.
+void drawStreaks(const unsigned char* capture, FrameObserver* observer = nullptr);
 
 // A streak quad as it would be sent: two opposite corners in overlay units
 // (640 by 480, y down; the quad is the rectangle between them) and its colour.
@@ -22,10 +22,6 @@ struct StreakQuad {
     std::uint8_t red, green, blue;
     bool operator==(const StreakQuad&) const = default;
 };
-
-// Set, the quads are appended here instead of being sent to GL, for a caller
-// that draws them itself into a frame it reads back anyway (the capture).
-extern std::vector<StreakQuad>* streakQuadSink;
 
 // Sends the quads to GL in the streaks' overlay, as a frame does.
 void sendStreakQuads(const std::vector<StreakQuad>& quads);

@@ -4,7 +4,7 @@
 
 #include "app/show_main.h"
 #include "show/frame_composer.h"
-#include "show/streaks.h"
+#include "show/frame_record.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/test.h"
 #include "tools/capture/streak_painter.h"
@@ -46,7 +46,7 @@ class CaptureTest : public ::testing::Test {
     int status = -1;
 };
 
-// The show drawn here by GL, all quads sent, on the capture's clock: the first
+// The show drawn here by GL, all quads sent (as for a record), on the capture's clock: the first
 // frame (RGB) of each scene state: 0 face, 1 ring (and face), 2|3 boxes.
 struct FullDrawing : test_support::ScriptedPlatform {
     FullDrawing() {
@@ -54,7 +54,6 @@ struct FullDrawing : test_support::ScriptedPlatform {
         onPump = [](ScriptedPlatform& p) {  // 100 frames at 5 a second
             if ((p.now = 1000 + 200 * (p.pumps - 1)) == 20800) p.queueMessage(platform::WM_CLOSE);
         };
-        show::streaksSendEmptyQuads = true;
     }
     void swapBuffers(platform::WindowHandle window) override {
         const int scenes = show::ringOn + 2 * show::boxesOn;
@@ -78,7 +77,8 @@ TEST_F(CaptureTest, FramesWithEachSceneAreTheShowsFullDrawingAndCapturesAgree) {
     EXPECT_EQ(run("ls a | wc -l; ls b | wc -l"), "100\n10\n");
     EXPECT_EQ(run("for k in 0 1 2 3 4 5 6 7 8 9; do cmp b/*0$k.png a/*8$k.png; done"), "");
     FullDrawing full;
-    ASSERT_EQ(app::WinMain(), 0);
+    show::FrameRecord record;
+    ASSERT_EQ(app::WinMain(&record), 0);
     for (const auto& [scenes, frame] : full.firstOf) {
         const std::string png = "a/frame_0000" + std::to_string(100 + frame.first).substr(1);
         EXPECT_TRUE(run("ffmpeg -v error -i " + png +

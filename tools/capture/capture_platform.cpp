@@ -16,13 +16,10 @@ CapturePlatform::CapturePlatform(CaptureRange range, FrameSink sink)
       buffers_(3, std::vector<unsigned char>(std::size_t{kFrameWidth} * kFrameHeight * 4)),
       bufferQuads_(3),
       free_{0, 1, 2},
-      writer_([this] { writeFrames(); }) {
-    show::streakQuadSink = &quads_;
-}
+      writer_([this] { writeFrames(); }) {}
 
 CapturePlatform::~CapturePlatform() {
     finish();
-    if (show::streakQuadSink == &quads_) show::streakQuadSink = nullptr;
 }
 
 void CapturePlatform::finish() {
@@ -50,6 +47,10 @@ void CapturePlatform::pumpMessages() {
         failed_ || (stopRequested && stopRequested()) ||
         (range_.frameCount >= 0 && rendered_ + 1 >= range_.firstFrame + range_.frameCount);
     if (last) deliver(platform::WM_CLOSE);
+}
+
+void CapturePlatform::streaksMade(std::span<const show::StreakQuad> quads) {
+    if (painting_) quads_.insert(quads_.end(), quads.begin(), quads.end());
 }
 
 void CapturePlatform::swapBuffers(platform::WindowHandle window) {
@@ -123,7 +124,7 @@ void CapturePlatform::checkPainter() {
         }
     }
     quads_.clear();
-    show::streakQuadSink = nullptr;
+    painting_ = false;
     // Rows bottom first in the read-back; told from the top, as an image
     // viewer counts them.
     const auto x = static_cast<int>(first / 4 % kFrameWidth);

@@ -5,7 +5,8 @@
 // 1000/fps per frame. Each finished frame is read back and handed to a sink
 // on a thread of its own, so that writing one frame overlaps drawing the next.
 // The streaks are not drawn by GL but painted into the read-back frame on
-// that thread, once the first frame has shown that both ways agree here.
+// that thread, once the first frame has shown that both ways agree here:
+// the platform is the observer of the frames it records.
 #pragma once
 
 #include <atomic>
@@ -18,7 +19,7 @@
 #include <vector>
 
 #include "platform/native_platform.h"
-#include "show/streaks.h"
+#include "show/frame_observer.h"
 #include "tools/capture/streak_painter.h"
 
 namespace capture {
@@ -32,7 +33,7 @@ struct CaptureRange {
     std::int64_t frameCount = -1;  // frames to keep; -1: to the end of the show
 };
 
-class CapturePlatform : public platform::NativePlatform {
+class CapturePlatform : public platform::NativePlatform, public show::FrameObserver {
   public:
     // Receives each kept frame, in order, on the writer thread: RGBA, rows
     // bottom first as GL reads them. False stops the show.
@@ -51,6 +52,9 @@ class CapturePlatform : public platform::NativePlatform {
     void startSoundSystem(int) override {}
     void openMusicStream(const char*) override {}
     void playMusic() override {}
+
+    void streaksMade(std::span<const show::StreakQuad> quads) override;
+    bool drawsStreaks() const override { return painting_; }
 
     // Called on the drawing thread for each frame kept, with its number from
     // the start of the show, before it is read back.
@@ -78,6 +82,7 @@ class CapturePlatform : public platform::NativePlatform {
     std::atomic<bool> failed_ = false;
     std::vector<show::StreakQuad> quads_;  // the frame being drawn
     bool painterChecked_ = false;
+    bool painting_ = true;              // false once GL draws the streaks
     SnapTies ties_ = SnapTies::toEven;  // as this GL snaps its corners
 
     // Three frames in flight: one drawn, one written, one spare for when

@@ -338,15 +338,17 @@ int main(int argc, char** argv) {
         });
     platform.stopRequested = [] { return stopSignal != 0; };
     platform::setPlatform(&platform);
-    std::optional<show::FrameRecord> record;
+    show::FrameObservers observers;
+    observers.add(platform);
+    show::FrameRecord record;
     if (recordFile != nullptr) {
-        record.emplace();
+        observers.add(record);
         platform.frameKept = [&](std::int64_t frame) {
             std::fprintf(recordFile, "frame %lld %s\n", static_cast<long long>(frame),
-                         record->line().c_str());
+                         record.line().c_str());
         };
     }
-    app::WinMain();
+    app::WinMain(&observers);
     platform.finish();
     progress.update(platform.framesKept(), true);
 
