@@ -36,7 +36,7 @@
 #include "app/show_main.h"
 #include "platform/native_platform.h"
 #include "show/frame_composer.h"
-#include "show/frame_probe.h"
+#include "show/frame_observer.h"
 #include "show/hidden_scenes.h"
 #ifdef STREAKSHOW_GL_LAYER
 #include "platform/web/gl/gl11.h"
@@ -102,7 +102,7 @@ bool openContext(bool es) {
 }
 
 // Hands each frame's capture on as soon as it is read back.
-struct CaptureProbe : show::FrameProbe {
+struct CaptureProbe : show::FrameObserver {
     std::function<void()> captured;
     void stageDone(show::FrameStage stage) override {
         if (stage == show::FrameStage::capture) captured();
@@ -126,16 +126,14 @@ void drawShow(Take take) {
         take(name + " capture", show::captureBuffer, sizeof show::captureBuffer,
              show::kCaptureWidth);
     };
-    show::setFrameProbe(&probe);
     for (int frame = 1; frame <= 73 * kFramesPerSecond; ++frame) {
         clock.now += 1000 / kFramesPerSecond;
         name = "frame " + std::to_string(frame);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glColor3f(1, 1, 1);
-        show::composeFrame();
+        show::composeFrame(&probe);
         take(name, readWindow(), window.size(), kWidth);
     }
-    show::setFrameProbe(nullptr);
     const char* const scenes[] = {"face", "ring", "box field"};
     for (int mode = 0; mode < 3; ++mode) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
