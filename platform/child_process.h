@@ -10,9 +10,12 @@
 
 namespace platform {
 
-// NAME's path on PATH (NAME.exe on Windows, where PATH's entries may be
-// quoted), or empty.
+// NAME's path on PATH, or empty. On Windows NAME.exe, beside this program
+// first (where a user of the zip puts it), then on PATH, whose entries may be
+// quoted.
 std::string findProgram(const std::string& name);
+// How the user gets NAME where `findProgram` finds it, for a message.
+std::string findProgramHint(const std::string& name);
 
 class ChildProcess {
   public:

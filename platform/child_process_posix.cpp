@@ -24,6 +24,10 @@ std::string findProgram(const std::string& name) {
     return {};
 }
 
+std::string findProgramHint(const std::string& name) {
+    return "install it: apt-get install " + name;
+}
+
 ChildProcess::~ChildProcess() {
     finish();
 }

@@ -55,6 +55,15 @@ BOOL WINAPI consoleEvent(DWORD event) {
 }  // namespace
 
 std::string findProgram(const std::string& name) {
+    const std::filesystem::path file = filePath(name + ".exe");
+    std::error_code error;
+    std::wstring self(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
+    if (length > 0 && length < self.size()) {
+        self.resize(length);
+        const std::filesystem::path beside = std::filesystem::path(self).parent_path() / file;
+        if (std::filesystem::is_regular_file(beside, error)) return fileName(beside);
+    }
     const wchar_t* path = _wgetenv(L"PATH");
     std::wstringstream folders(path != nullptr ? path : L"");
     for (std::wstring folder; std::getline(folders, folder, L';');) {
@@ -63,11 +72,14 @@ std::string findProgram(const std::string& name) {
             folder = folder.substr(1, folder.size() - 2);
         }
         const std::filesystem::path candidate =
-            std::filesystem::path(folder.empty() ? L"." : folder) / filePath(name + ".exe");
-        std::error_code error;
+            std::filesystem::path(folder.empty() ? L"." : folder) / file;
         if (std::filesystem::is_regular_file(candidate, error)) return fileName(candidate);
     }
     return {};
+}
+
+std::string findProgramHint(const std::string& name) {
+    return "put " + name + ".exe beside this program or in a folder on the PATH";
 }
 
 ChildProcess::~ChildProcess() {

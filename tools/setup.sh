@@ -22,7 +22,7 @@ show=(
 packages=(
   "${show[@]}" ninja-build clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
   libegl-dev libgles-dev libjpeg62-turbo-dev libturbojpeg0-dev libstb-dev xvfb xauth
-  desktop-file-utils man-db dpkg-dev file lintian
+  desktop-file-utils appstream man-db dpkg-dev file lintian
 )
 if [ "${1:-}" = show ]; then
   packages=("${show[@]}")

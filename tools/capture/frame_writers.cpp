@@ -89,9 +89,8 @@ FfmpegWriter::~FfmpegWriter() {
 bool FfmpegWriter::open(const VideoSettings& settings) {
     const std::string ffmpeg = platform::findProgram("ffmpeg");
     if (ffmpeg.empty()) {
-        error_ =
-            "ffmpeg not found (install it: apt-get install ffmpeg), or write PNG frames with "
-            "--frames DIR";
+        error_ = "ffmpeg not found (" + platform::findProgramHint("ffmpeg") +
+                 "), or write PNG frames with --frames DIR";
         return false;
     }
     const auto number = [](auto value) {
