@@ -52,14 +52,6 @@ fs::path executableFolder() {
 #endif
 }
 
-// True when `path` lies inside `folder` (both made absolute and normal).
-bool isInside(const fs::path& path, const fs::path& folder) {
-    std::error_code error;
-    const fs::path relative =
-        fs::weakly_canonical(path, error).lexically_relative(fs::weakly_canonical(folder, error));
-    return !error && !relative.empty() && *relative.begin() != "..";
-}
-
 }  // namespace
 
 std::string findDataFolder(const char* requested, const char* program) {
@@ -86,10 +78,19 @@ std::string findDataFolder(const char* requested, const char* program) {
         const fs::path installed = (here / STREAKSHOW_INSTALLED_DATA).lexically_normal();
         if (!here.empty() && isFolder(installed)) {
             found = fileName(installed);
-        } else if (!here.empty() && isInside(here, STREAKSHOW_BUILD_DIR) &&
-                   isFolder(STREAKSHOW_BUILD_DATA)) {
-            found = STREAKSHOW_BUILD_DATA;
         }
+#ifdef STREAKSHOW_BUILD_TREE_DATA
+        // A program run from its build folder (app/, tools/) takes that
+        // folder's dorva/. Found from the program's own place, not from a
+        // path written in at build time, and only where CMake's cache marks
+        // a build folder.
+        const fs::path build = (here / "..").lexically_normal();
+        std::error_code error;
+        if (found.empty() && !here.empty() && isFolder(build / "dorva") &&
+            fs::is_regular_file(build / "CMakeCache.txt", error)) {
+            found = fileName(build / "dorva");
+        }
+#endif
     }
     return found;
 }

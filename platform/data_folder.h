@@ -4,7 +4,8 @@
 // the working directory, and that folder still comes first, so that a folder
 // of one's own pictures wins. `findDataFolder` then tries the folder the user
 // named, the installed one (../share/streakshow/dorva beside the executable)
-// and, for a program run from its build folder, that build folder's dorva/.
+// and, for a program run from its build folder (CMake's cache one level up),
+// that build folder's dorva/; packaged programs leave the last out.
 // `dataPath` points the show's names into the folder found.
 //
 // The folder found is never made the working directory: paths the user gives

@@ -4,16 +4,33 @@
 # DEB generator (Depends from dpkg-shlibdeps), then checks it with lintian.
 # The package file's path is the last line of its output.
 #
-#   tools/build-deb.sh     (after tools/setup.sh)
+#   tools/build-deb.sh                  (after tools/setup.sh)
+#   tools/build-deb.sh --no-lintian     the package alone
+#
+# The same commit gives the same package, byte for byte, in any folder
+# (tools/check-reproducible.sh): every time stamp is SOURCE_DATE_EPOCH, the
+# commit's time unless the caller sets it, and no folder's name reaches the
+# programs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+lintian=yes
+[ "${1:-}" != --no-lintian ] || lintian=no
 build=build-deb
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) ||
+    { echo "build-deb: not a git checkout: set SOURCE_DATE_EPOCH" >&2; exit 1; }
+fi
+export SOURCE_DATE_EPOCH
+# ccache's base folder would hand the compiler relative names, which the
+# prefix maps miss.
+unset CCACHE_BASEDIR
 tools/make-data.sh --download "$build/dorva"
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 flags() { dpkg-buildflags --get "$1"; }
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DBUILD_TESTING=OFF -DSTREAKSHOW_BENCH=OFF \
+  -DSTREAKSHOW_BUILD_TREE_DATA=OFF -DSTREAKSHOW_REPRODUCIBLE=ON \
   -DCMAKE_C_FLAGS="$(flags CPPFLAGS) $(flags CFLAGS)" \
   -DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
@@ -27,6 +44,6 @@ mv "$build"/package/streakshow_*.deb dist/
 deb=$(echo dist/streakshow_*.deb)
 
 # Errors fail the build; warnings are shown.
-lintian --fail-on error "$deb" >&2
+[ "$lintian" = no ] || lintian --fail-on error "$deb" >&2
 echo "build-deb: $(du -k "$deb" | cut -f1) KiB; Depends: $(dpkg-deb -f "$deb" Depends)" >&2
 echo "$deb"

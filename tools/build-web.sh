@@ -20,6 +20,15 @@ say() { echo "build-web: $*" >&2; }
 die() { say "$*"; exit 1; }
 
 tools/setup.sh web
+# One commit, the same page (tools/check-reproducible.sh): no folder's name
+# reaches the program.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) || die "not a git checkout: set SOURCE_DATE_EPOCH"
+fi
+export SOURCE_DATE_EPOCH
+# ccache's base folder would hand the compiler relative names, which the
+# prefix maps miss.
+unset CCACHE_BASEDIR
 cache=${STREAKSHOW_WEB_CACHE:-$HOME/.cache/streakshow/web}
 prefix=$cache/wasm32-emscripten
 out=$root/build-web
@@ -45,6 +54,7 @@ emcmake_quiet() { emcmake "$@" 2>&1 >/dev/null | { grep -v '^configure: ' || tru
 
 # Debian's source packages, fetched once.
 . tools/deb-sources.sh
+. tools/licences.sh
 fetch_source freetype
 # libglu's Debian revision changes its packaging alone.
 fetch_source libglu --upstream-will-do
@@ -78,20 +88,23 @@ build_freetype() {
 # operations, which the show keeps off everywhere.
 build_glu() {
   local source=$cache/sources/libglu build=$cache/build-glu file
-  [ -f "$prefix/glu.built" ] && return
+  # Its assertions name their files: by the source's own paths, not the cache's.
+  local flags="-O2 -ffp-contract=off -w -DLIBRARYBUILD -ffile-prefix-map=$source=libglu"
+  [ "$(cat "$prefix/glu.built" 2>/dev/null)" = "$flags" ] && return
   say "building GLU's tessellator for wasm"
   rm -rf "$build"
   mkdir -p "$build" "$prefix/lib" "$prefix/include/GL"
   # priorityq-heap.c is included by priorityq.c.
   for file in dict geom memalloc mesh normal priorityq render sweep tess tessmono; do
-    emcc -O2 -ffp-contract=off -w -DLIBRARYBUILD -I"$source/include" -I"$source/src/include" \
+    # shellcheck disable=SC2086  # the flags are words
+    emcc $flags -I"$source/include" -I"$source/src/include" \
       -c "$source/src/libtess/$file.c" -o "$build/$file.o"
   done
   rm -f "$prefix/lib/libGLU.a"
   emar rcs "$prefix/lib/libGLU.a" "$build"/*.o
   cp "$source/include/GL/glu.h" "$prefix/include/GL/glu.h"
   rm -rf "$build"
-  touch "$prefix/glu.built"
+  echo "$flags" >"$prefix/glu.built"
 }
 
 build_freetype
@@ -100,7 +113,10 @@ build_glu
 # The default data, as the Linux build makes it.
 tools/make-data.sh --download "$out/dorva"
 
-emcmake_quiet cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTREAKSHOW_WEB_DEPS="$prefix"
+# Compiled at -O3 (CMake's Release), linked at -O2: the optimiser's passes
+# over the whole program, as the checks know it.
+emcmake_quiet cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTREAKSHOW_WEB_DEPS="$prefix" \
+  -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-O2 -DSTREAKSHOW_REPRODUCIBLE=ON
 cmake --build "$out" -j "$jobs"
 
 # A GL name that our layer lacks links against emscripten's stub, which
@@ -118,11 +134,7 @@ done
 # dist/web/: the page, the program, the data, the face and the licences.
 rm -rf "$stage"
 mkdir -p "$stage/fonts" "$stage/licences"
-if [ -f web/index.html ]; then
-  cp -R web/. "$stage/"
-else
-  say "warning: no web/index.html yet; dist/web/ has no page"
-fi
+cp -R web/. "$stage/"
 cp "$script" "$out/app/streakshow.wasm" "$stage/"
 cp -R "$out/dorva" "$stage/dorva"
 # The face fontconfig gives the show for "Times New Roman" on Linux.
@@ -134,9 +146,10 @@ cp /usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf "$stage/font
 } >"$stage/licences/freetype.txt"
 sed -n '1,/\*\//p' "$cache/sources/libglu/include/GL/glu.h" >"$stage/licences/glu.txt"
 grep -q "SGI FREE SOFTWARE LICENSE B" "$stage/licences/glu.txt" || die "no SGI Free B licence at the top of glu.h"
-cp /usr/share/doc/fonts-liberation/copyright "$stage/licences/liberation-fonts.txt"
-cp /usr/share/doc/emscripten/copyright "$stage/licences/emscripten.txt"
-cp dist/copyright "$stage/licences/streakshow.txt"
+copy_licence /usr/share/doc/fonts-liberation/copyright "$stage/licences/liberation-fonts.txt"
+copy_licence /usr/share/doc/emscripten/copyright "$stage/licences/emscripten.txt"
+copy_licence dist/copyright "$stage/licences/streakshow.txt"
+check_licences "$stage/licences"
 
 kib() { du -sk "$1" | cut -f1; }
 say "wrote dist/web/: streakshow.js $(kib "$stage/streakshow.js") KiB," \

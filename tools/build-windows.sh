@@ -28,14 +28,23 @@ for arch in "${arches[@]}"; do
 done
 
 tools/setup.sh windows
-version=$(sed -n 's/^project(streakshow VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-[ -n "$version" ] || die "no version in CMakeLists.txt"
+version=$(cat VERSION)
+# One commit, the same zips (tools/check-reproducible.sh): every time stamp
+# is the commit's, and no folder's name reaches the programs.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) || die "not a git checkout: set SOURCE_DATE_EPOCH"
+fi
+export SOURCE_DATE_EPOCH
+# ccache's base folder would hand the compiler relative names, which the
+# prefix maps miss.
+unset CCACHE_BASEDIR
 cache=${STREAKSHOW_WINDOWS_CACHE:-$HOME/.cache/streakshow/windows}
 out=$root/build-windows
 mkdir -p "$cache/sources" "$out" dist
 
 # Debian's source packages, fetched once.
 . tools/deb-sources.sh
+. tools/licences.sh
 
 fetch_source libsdl2-mixer
 fetch_source libpng1.6
@@ -68,7 +77,8 @@ for arch in "${arches[@]}"; do
   build=$out/$arch
   cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DSTREAKSHOW_WINDOWS_DEPS="$cache/$triple" \
-    -DSTREAKSHOW_DR_MP3_DIR="$drmp3" -DSTREAKSHOW_DATA=OFF -DBUILD_TESTING=ON >/dev/null
+    -DSTREAKSHOW_DR_MP3_DIR="$drmp3" -DSTREAKSHOW_DATA=OFF -DSTREAKSHOW_REPRODUCIBLE=ON \
+    -DBUILD_TESTING=ON >/dev/null
   # The programs, and the two that the Wine check runs beside them.
   cmake --build "$build" -j "$(nproc)"
 
@@ -84,11 +94,22 @@ for arch in "${arches[@]}"; do
   sed "s/@VERSION@/$version/; s/@ARCH@/$arch/" dist/windows-readme.txt | sed 's/$/\r/' >"$stage/README.txt"
   cp "$drmp3/LICENSE" "$stage/licences/dr_mp3.txt"
   cp "$cache/sources/libpng1.6/LICENSE" "$stage/licences/libpng.txt"
-  cp /usr/share/doc/libz-mingw-w64/copyright "$stage/licences/zlib.txt"
-  cp /usr/share/doc/mingw-w64-common/copyright "$stage/licences/mingw-w64.txt"
-  cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licences/gcc-runtime.txt"
-  cp dist/copyright "$stage/licences/streakshow.txt"
+  copy_licence /usr/share/doc/libz-mingw-w64/copyright "$stage/licences/zlib.txt"
+  copy_licence /usr/share/doc/mingw-w64-common/copyright "$stage/licences/mingw-w64.txt"
+  copy_licence /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licences/gcc-runtime.txt"
+  copy_licence dist/copyright "$stage/licences/streakshow.txt"
+  check_licences "$stage/licences"
+  # Explorer shows each program's icon and version from its resources: an
+  # icon (type 3), its group (14) and the version information (16).
+  for program in "$stage"/*.exe; do
+    types=$("$triple-objdump" -p "$program" | sed -nE 's/^[0-9a-f]{3}   Entry: ID: 0x0*([0-9a-f]+),.*/\1/p' | tr '\n' ' ')
+    [ "$types" = "3 e 10 " ] || die "$program holds the resources '$types', not an icon and a version"
+  done
   rm -f "dist/$name.zip"
-  (cd "$out" && zip -qr -X "$root/dist/$name.zip" "$name")
+  # The names in order, one time (the commit's, in UTC) and fixed modes, no
+  # extra fields (-X): the same zip from every build of one commit.
+  find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+  chmod -R u=rwX,go=rX "$stage"
+  (cd "$out" && find "$name" | LC_ALL=C sort | TZ=UTC zip -q -X -@ "$root/dist/$name.zip")
   say "wrote dist/$name.zip ($(du -k "dist/$name.zip" | cut -f1) KiB)"
 done

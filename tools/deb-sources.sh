@@ -2,23 +2,39 @@
 # tools/build-web.sh), fetched once. Sourced, not run: the caller sets $cache
 # and defines say and die; each package is unpacked into $cache/sources.
 
-# apt-get source needs a deb-src line; as root one is added beside the
-# system's own. The system's entries may be deb822 files (Debian 12's
-# default) or one-line lists (what debootstrap writes); each gets its deb-src
-# twin.
-add_deb_src() {
-  local list=/etc/apt/sources.list.d/streakshow-deb-src file deb822="" oneline=""
-  for file in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$file" ] && [ "$file" != "$list.sources" ] &&
-      deb822+=$(sed 's/^Types: deb$/Types: deb-src/' "$file")$'\n\n'
-  done
-  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$file" ] && [ "$file" != "$list.list" ] &&
-      oneline+=$(sed -n 's/^deb /deb-src /p' "$file")$'\n'
-  done
-  rm -f "$list.sources" "$list.list"
-  [ -z "${deb822//[$'\n']/}" ] || printf '%s' "$deb822" >"$list.sources"
-  [ -z "${oneline//[$'\n']/}" ] || printf '%s' "$oneline" >"$list.list"
+# apt-get source needs deb-src entries. They go into an apt configuration of
+# our own under $cache/apt, with its own package lists, so that the system's
+# /etc/apt is left as it is and no root is needed: each of the system's
+# entries (deb822 files, Debian 12's default, or one-line lists, what
+# debootstrap writes) gets its deb-src twin there.
+own_apt() { APT_CONFIG=$cache/apt/apt.conf "$@"; }
+setup_apt() {
+  local dir=$cache/apt file
+  mkdir -p "$dir/sources.list.d" "$dir/lists/partial" "$dir/cache/archives/partial"
+  {
+    echo "Dir::Etc::sourcelist \"$dir/sources.list\";"
+    echo "Dir::Etc::sourceparts \"$dir/sources.list.d\";"
+    echo "Dir::State::lists \"$dir/lists\";"
+    echo "Dir::Cache \"$dir/cache\";"
+    # As root apt would fetch as its own user, who may not write here.
+    [ "$(id -u)" -ne 0 ] || echo 'APT::Sandbox::User "root";'
+  } >"$dir/apt.conf"
+  local deb822=() oneline=()
+  for file in /etc/apt/sources.list.d/*.sources; do [ ! -f "$file" ] || deb822+=("$file"); done
+  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do [ ! -f "$file" ] || oneline+=("$file"); done
+  : >"$dir/sources.list.d/system.sources"
+  [ ${#deb822[@]} -eq 0 ] || awk 'BEGIN { RS = ""; ORS = "\n\n" }
+    { n = split($0, lines, "\n"); out = ""; source = 0
+      for (i = 1; i <= n; i++) {
+        if (lines[i] ~ /^Types:/) { source = lines[i] ~ /[ \t]deb(-src)?([ \t]|$)/; lines[i] = "Types: deb-src" }
+        out = out (i > 1 ? "\n" : "") lines[i]
+      }
+      if (source && !seen[out]++) print out }' "${deb822[@]}" >"$dir/sources.list.d/system.sources"
+  : >"$dir/sources.list"
+  [ ${#oneline[@]} -eq 0 ] || sed -n 's/^deb\(-src\)\? /deb-src /p' "${oneline[@]}" | sort -u >"$dir/sources.list"
+  [ -s "$dir/sources.list.d/system.sources" ] || [ -s "$dir/sources.list" ] ||
+    die "the system's apt has no Debian entries to fetch source packages from"
+  own_apt apt-get update -qq || die "apt-get update failed for the source packages' lists"
 }
 
 # fetch_source PACKAGE [--upstream-will-do]: unpacks it into
@@ -28,16 +44,16 @@ add_deb_src() {
 fetch_source() {
   local package=$1 upstream=${2:-} work version tarball
   [ -d "$cache/sources/$package" ] && return
-  if ! apt-cache showsrc "$package" >/dev/null 2>&1 || [ -z "$(apt-cache showsrc "$package" 2>/dev/null)" ]; then
-    [ "$(id -u)" -eq 0 ] || die "no deb-src entry: add one for Debian (Types: deb-src) and run apt-get update"
-    add_deb_src
-    apt-get update -qq
+  # The lists, fetched once a day at most.
+  if [ -z "$(find "$cache/apt/lists" -maxdepth 1 -name '*Sources*' -mmin -1440 2>/dev/null)" ] ||
+    [ -z "$(own_apt apt-cache showsrc "$package" 2>/dev/null)" ]; then
+    setup_apt
   fi
   mkdir -p "$cache/sources"
   work=$(mktemp -d "$cache/sources/.fetch.XXXXXX")
   # The newest version whose files the mirror still has.
-  for version in $(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -rV | uniq); do
-    if (cd "$work" && apt-get source -qq "$package=$version" >/dev/null 2>&1); then
+  for version in $(own_apt apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -rV | uniq); do
+    if (cd "$work" && own_apt apt-get source -qq "$package=$version" >/dev/null 2>&1); then
       rm -rf "$cache/sources/$package"
       mv "$(find "$work" -mindepth 1 -maxdepth 1 -type d | head -n 1)" "$cache/sources/$package"
       rm -rf "$work"
@@ -45,7 +61,7 @@ fetch_source() {
       return
     fi
     if [ "$upstream" = --upstream-will-do ] &&
-      (cd "$work" && apt-get source -qq --tar-only "$package=$version" >/dev/null 2>&1); then
+      (cd "$work" && own_apt apt-get source -qq --tar-only "$package=$version" >/dev/null 2>&1); then
       tarball=$(find "$work" -maxdepth 1 -name '*.orig.tar.*' ! -name '*.asc' | head -n 1)
       if [ -n "$tarball" ] && mkdir "$work/unpacked" && tar -xf "$tarball" -C "$work/unpacked"; then
         rm -rf "$cache/sources/$package"

@@ -25,8 +25,9 @@ cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TEST
 cmake --build build-test -j "$jobs"
 ctest --test-dir build-test -j "$jobs" --output-on-failure
 
-# The package: built, passed by lintian, unpacked into a scratch root and run.
-deb=$(tools/build-deb.sh | tail -n 1)
+# The package: built, passed by lintian, built again in another folder to the
+# same bytes, unpacked into a scratch root and run.
+deb=$(tools/check-reproducible.sh | tail -n 1)
 LIBGL_ALWAYS_SOFTWARE=1 SDL_AUDIODRIVER=dummy tests/tools/install_test.sh --deb "$deb"
 
 tools/fuzz-decoder.sh "${STREAKSHOW_FUZZ_SECONDS:-60}"

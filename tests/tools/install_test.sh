@@ -29,7 +29,8 @@ else
 fi
 for file in bin/streakshow bin/streakshow-capture bin/jpeg2ppm \
   share/streakshow/dorva/zim.jpg share/streakshow/dorva/vindu-tarok.mp3 \
-  share/applications/streakshow.desktop share/icons/hicolor/256x256/apps/streakshow.png \
+  share/applications/streakshow.desktop share/metainfo/example.c_seed_950d8fc0.streakshow.metainfo.xml \
+  share/icons/hicolor/48x48/apps/streakshow.png share/icons/hicolor/256x256/apps/streakshow.png \
   share/man/man6/streakshow.6.gz share/man/man1/streakshow-capture.1.gz \
   share/man/man1/jpeg2ppm.1.gz share/doc/streakshow/copyright share/doc/streakshow/changelog.gz; do
   [ -s "$prefix/$file" ] || fail "nothing installed at $file"
@@ -66,14 +67,35 @@ status=0
   tail -n 1 ../error.log | grep -q '^usage: streakshow ' ||
   fail "an unknown option did not print one line and the usage"
 
-# The desktop entry and the manual pages, where their checkers are at hand.
+# The desktop entry, the software centres' description and the manual pages,
+# where their checkers are at hand. The description lists this version among
+# its releases.
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/streakshow.desktop" || fail "desktop entry"
 fi
+metainfo=$prefix/share/metainfo/example.c_seed_950d8fc0.streakshow.metainfo.xml
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net "$metainfo" >../metainfo.log 2>&1 || fail "metainfo: $(cat ../metainfo.log)"
+fi
+version=$("$show" --version | cut -d' ' -f2)
+grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo has no release $version"
 if command -v man >/dev/null; then
   for page in "$prefix"/share/man/man*/*; do
     warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "$page: $warnings"
     MANWIDTH=80 man -l "$page" 2>/dev/null | grep -q '^NAME' || fail "$page does not render"
   done
+fi
+
+# Only a program run from its build folder takes that folder's data (CMake's
+# cache beside a dorva/, one level up); a packaged one never does, even with
+# its installed data moved into such a layout.
+if [ -n "${deb:-}" ]; then
+  mv "$prefix/share/streakshow/dorva" "$prefix/dorva" && : >"$prefix/CMakeCache.txt"
+  "$capture" --fps 10 --seconds 0.1 --frames ../apart 2>../apart.log || fail "capture failed"
+  grep -q 'cannot open' ../apart.log || fail "the packaged capture took a build folder's data"
+else
+  "$2/tools/streakshow-capture" --fps 10 --seconds 0.1 --frames ../built 2>../built.log ||
+    fail "the build folder's capture failed"
+  ! grep 'cannot open' ../built.log || fail "the build folder's capture did not find its data"
 fi

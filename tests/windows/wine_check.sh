@@ -22,7 +22,7 @@
 #     code page find their data, and take such names for --data, --frames and
 #     --record;
 #   video: the video goes to an ffmpeg.exe found on a quoted PATH entry,
-#     without a shell;
+#     without a shell, and to the one beside the program before that;
 #   ctrl-c: Ctrl-C at the console ends a video recording at the next frame,
 #     finishes the video, says how far it got and exits 130;
 #   x87 (win32): the 32-bit build computes in SSE2, not x87, registers.
@@ -74,7 +74,7 @@ export LC_ALL=C.UTF-8
 wine64=/usr/lib/wine/wine64
 wine=$wine64
 [ "$arch" = win32 ] && wine=/usr/lib/wine/wine
-version=$(sed -n 's/^project(streakshow VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
+version=$(cat "$(dirname "$0")/../../VERSION")
 stage=$windows/streakshow-$version-$arch
 tests=$windows/$arch/tests/windows
 pictures=$scratch/pictures
@@ -309,6 +309,21 @@ check_video() {
   else
     bad "$arch: the video through ffmpeg.exe$ran"
     cat "$folder.log" "$video" 2>/dev/null | head -40
+  fi
+  # The ffmpeg.exe beside the program comes first; the one on PATH is now
+  # jpeg2ppm.exe, which would fail.
+  local beside=$scratch/$arch-beside
+  mkdir -p "$beside"
+  cp "$stage/streakshow-capture.exe" "$tests/fake_ffmpeg.exe" "$beside/"
+  mv "$beside/fake_ffmpeg.exe" "$beside/ffmpeg.exe"
+  cp "$stage/jpeg2ppm.exe" "$encoder/ffmpeg.exe"
+  if limited 60 env -C "$folder" WINEPATH="\"$(winepath -w "$encoder")\"" "$wine" \
+    "$beside/streakshow-capture.exe" --fps 10 --seconds 0.1 --out beside.mp4 \
+    >/dev/null 2>"$beside.log" && tr -d '\r' <"$folder/beside.mp4" | grep -q '^bytes '; then
+    ok "$arch: the video goes to the ffmpeg.exe beside the program first"
+  else
+    bad "$arch: the video through the ffmpeg.exe beside the program$ran"
+    cat "$beside.log"
   fi
 }
 
