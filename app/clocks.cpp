@@ -5,7 +5,7 @@
 namespace app {
 
 double clockReading() {
-    return static_cast<double>(platform::timeGetTime()) * static_cast<double>(0.001f);
+    return static_cast<double>(platform::millisecondCounter()) * static_cast<double>(0.001f);
 }
 
 Stopwatch::Stopwatch() : start(static_cast<float>(clockReading())) {}

@@ -17,36 +17,41 @@ void DisplayWindow::create() {
     platform::Platform& system = platform::currentPlatform();
     fullscreen = choice == ScreenChoice::ask ? system.askYesNo(kQuestionText, kQuestionCaption)
                                              : choice == ScreenChoice::fullscreen;
-    width = 1024;
-    height = 768;
+    width = kShowWidth;
+    height = kShowHeight;
 
+    // Each step on its own, as each failure has its own box.
     [&] {
-        if (!system.registerWindowClass(kWindowName, windowProc)) {
+        platform::WindowDescription description{.title = kWindowName,
+                                                .width = width,
+                                                .height = height,
+                                                .fullscreen = fullscreen,
+                                                .colorBits = 32,
+                                                .depthBits = 32};
+        if (!system.prepareWindow(description)) {
             fail(kWindowClassFailed);
             return;
         }
-        // A refused mode change keeps the windowed style and goes on.
-        platform::WindowStyle style = platform::WindowStyle::overlapped;
+        // A refused mode change keeps the window framed and goes on.
         if (fullscreen) {
-            if (system.changeDisplayMode(width, height, 32)) {
-                style = platform::WindowStyle::popup;
-            } else {
+            if (!system.changeDisplayMode(description)) {
+                description.fullscreen = false;
                 fail(kModeChangeFailed);
             }
             system.hideCursor();
         }
-        windowHandle = system.createWindow(kWindowName, kWindowName, style, width, height);
+        windowHandle = system.createWindow(description);
         if (windowHandle == nullptr) {
             fail(kWindowFailed);
             return;
         }
-        if (!system.createGlContext(windowHandle, 32, 32)) {
+        if (!system.createGlContext(windowHandle, description)) {
             fail(kContextFailed);
             return;
         }
         system.showWindow(windowHandle);
         running = true;
-        system.setWindowUserData(windowHandle, this);
+        system.listen([this](platform::WindowEvent event) { return handleEvent(event); });
         glViewport(0, 0, width, height);
     }();
 
@@ -58,34 +63,17 @@ void DisplayWindow::swapBuffers() {
     platform::currentPlatform().swapBuffers(windowHandle);
 }
 
-platform::LRESULT DisplayWindow::handleMessage(platform::WindowHandle window, std::uint32_t message,
-                                               platform::WPARAM wParam, platform::LPARAM lParam) {
-    switch (message) {
-        case platform::WM_SYSCOMMAND:
-            // The screen saver and monitor power-down are refused.
-            if (wParam == platform::SC_SCREENSAVE || wParam == platform::SC_MONITORPOWER) return 0;
-            break;
-        case platform::WM_KEYDOWN:
-            if (wParam == platform::VK_ESCAPE) {
-                running = false;
-                return 0;
-            }
-            break;
-        case platform::WM_CLOSE:
+bool DisplayWindow::handleEvent(platform::WindowEvent event) {
+    switch (event) {
+        case platform::WindowEvent::escape:
+        case platform::WindowEvent::close:
             running = false;  // the window stays until the program ends
-            return 0;
-        default:
-            break;
+            return true;
+        case platform::WindowEvent::screenSaver:
+        case platform::WindowEvent::monitorPower:
+            return true;
     }
-    return platform::currentPlatform().defaultWindowProcedure(window, message, wParam, lParam);
-}
-
-platform::LRESULT windowProc(platform::WindowHandle window, std::uint32_t message,
-                             platform::WPARAM wParam, platform::LPARAM lParam) {
-    platform::Platform& system = platform::currentPlatform();
-    auto* record = static_cast<DisplayWindow*>(system.windowUserData(window));
-    if (record != nullptr) return record->handleMessage(window, message, wParam, lParam);
-    return system.defaultWindowProcedure(window, message, wParam, lParam);
+    return false;
 }
 
 bool hasRequiredExtensions() {

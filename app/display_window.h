@@ -1,6 +1,7 @@
-// The one window of the show, its GL context and its window procedure.
+// The one window of the show, its GL context and its answers to the
+// window's events.
 //
-// `create` asks the full-screen question, opens the 1024 by 768 window with a
+// `create` asks the full-screen question, opens the window with a
 // double-buffered GL context and checks the two GL extensions the show
 // demands. Every failure shows a box captioned "you fail" and clears
 // `running`; start-up goes on regardless and the main loop is skipped.
@@ -22,6 +23,9 @@ inline constexpr const char* kContextFailed = "r\xC3\xB6yh";
 inline constexpr const char* kExtensionsMissing =
     "some extensions needed by this prod not supported by your card. go buy a better computer";
 inline constexpr const char* kWindowName = "ZERK";
+// The show's size: its window, its viewport, the frames a recording keeps.
+inline constexpr int kShowWidth = 1024;
+inline constexpr int kShowHeight = 768;
 
 // The answer to the question when the command line gave it already.
 enum class ScreenChoice { ask, fullscreen, windowed };
@@ -29,8 +33,9 @@ enum class ScreenChoice { ask, fullscreen, windowed };
 struct DisplayWindow {
     void create();
     void swapBuffers();
-    platform::LRESULT handleMessage(platform::WindowHandle window, std::uint32_t message,
-                                    platform::WPARAM wParam, platform::LPARAM lParam);
+    // Escape and a close request end the show after its frame; the screen
+    // saver and the monitor's power-down are refused. Every event is taken.
+    bool handleEvent(platform::WindowEvent event);
 
     int width = 0;
     int height = 0;
@@ -44,9 +49,6 @@ struct DisplayWindow {
 };
 
 extern DisplayWindow mainWindow;
-
-platform::LRESULT windowProc(platform::WindowHandle window, std::uint32_t message,
-                             platform::WPARAM wParam, platform::LPARAM lParam);
 
 // True when the current GL context offers GL_ARB_multitexture and
 // GL_EXT_texture_env_combine. No context counts as no extensions.

@@ -51,7 +51,7 @@ int WinMain(show::FrameObserver* observer) {
     if (!mainWindow.running) return 0;
 
     for (;;) {
-        system.pumpMessages();
+        system.pumpEvents();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glColor3f(1, 1, 1);
         show::composeFrame(observer);

@@ -19,8 +19,18 @@ void setPlatform(Platform* replacement) {
     installed = replacement;
 }
 
-std::uint32_t timeGetTime() {
+std::uint32_t millisecondCounter() {
     return currentPlatform().milliseconds();
+}
+
+std::string boxTextLine(const char* text) {
+    std::string line = text != nullptr ? text : "";
+    for (char& c : line) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    const auto first = line.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return line.substr(first, line.find_last_not_of(' ') - first + 1);
 }
 
 }  // namespace platform

@@ -1,38 +1,45 @@
 // The one seam between the show and the machine it runs on.
 //
-// The show was written against Win32, WGL, a vendor sound library and a C
-// runtime. Everything it took from them goes through `Platform`: message
-// boxes, the window and its GL context, the message pump, the millisecond
-// counter and the music. The real implementations are win32_platform.cpp on
-// Windows (the very calls the show was written against) and sdl_platform.cpp
-// (SDL2 and SDL2_mixer) everywhere else; tests and the capture program
-// install their own with `setPlatform`.
+// Everything the show takes from the system goes through `Platform`, in the
+// show's own terms: message boxes, its one window and GL context, the events
+// it answers, the millisecond counter and the music. The real
+// implementations are win32/ on Windows, web/ in a browser and sdl/ (SDL2
+// and SDL2_mixer) everywhere else; tests and the capture program install
+// their own with `setPlatform`.
 //
 // What is not here: GL itself (the show's drawing language, called directly)
 // and the random generator (random.h), which is pure arithmetic.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
 
 namespace platform {
 
-// Window messages and their parameters, with the values the window procedure
-// compares against.
+// The show's one window: its title, its size (the outer size where the
+// system draws a frame), whether it covers the screen at a display mode of
+// that size, and its pixels.
+struct WindowDescription {
+    const char* title = "";
+    int width = 0;
+    int height = 0;
+    bool fullscreen = false;
+    int colorBits = 32;
+    int depthBits = 32;
+};
+
+// What the system tells the show: Escape was pressed, the window is asked to
+// close, the screen saver would start, the monitor would power down.
+enum class WindowEvent { escape, close, screenSaver, monitorPower };
+
+// The show's answer to an event: true when it takes the event itself, so
+// that the system does nothing more (the window stays open, the screen saver
+// stays off); false leaves the event to the system.
+using EventHandler = std::function<bool(WindowEvent)>;
+
 using WindowHandle = void*;
-using WPARAM = std::uintptr_t;
-using LPARAM = std::intptr_t;
-using LRESULT = std::intptr_t;
-
-inline constexpr std::uint32_t WM_CLOSE = 0x0010;
-inline constexpr std::uint32_t WM_KEYDOWN = 0x0100;
-inline constexpr std::uint32_t WM_SYSCOMMAND = 0x0112;
-inline constexpr WPARAM VK_ESCAPE = 0x1B;
-inline constexpr WPARAM SC_SCREENSAVE = 0xF140;
-inline constexpr WPARAM SC_MONITORPOWER = 0xF170;
-
-using WindowProcedure = LRESULT (*)(WindowHandle, std::uint32_t message, WPARAM, LPARAM);
-
-enum class WindowStyle { overlapped, popup };
 
 class Platform {
   public:
@@ -43,25 +50,28 @@ class Platform {
     virtual bool askYesNo(const char* text, const char* caption) = 0;
     virtual void showNotice(const char* text, const char* caption) = 0;
 
-    // Window set-up, in the order the show performs it. Each returns false
-    // (or a null handle) when the step cannot be done.
-    virtual bool registerWindowClass(const char* className, WindowProcedure procedure) = 0;
-    virtual bool changeDisplayMode(int width, int height, int bitsPerPixel) = 0;
+    // Window set-up, in the order the show performs it, each step on its
+    // own: the show reports each failure in a box of its own, in this order,
+    // and a refused display mode still lets the window open. Each returns
+    // false (or a null handle) when the step cannot be done.
+    //
+    // Readies the system for the window (on Windows its window class).
+    virtual bool prepareWindow(const WindowDescription& window) = 0;
+    // The display mode of the window's size and colour bits, for full screen.
+    virtual bool changeDisplayMode(const WindowDescription& window) = 0;
     virtual void hideCursor() = 0;
-    virtual WindowHandle createWindow(const char* className, const char* title, WindowStyle style,
-                                      int width, int height) = 0;
-    // Device context, pixel format (double-buffered RGBA), GL context, made
-    // current. Depth is asked for at `depthBits` and then at lower sizes.
-    virtual bool createGlContext(WindowHandle window, int colorBits, int depthBits) = 0;
-    // Shown, brought to the front, focused; screen saver kept off from here on.
+    virtual WindowHandle createWindow(const WindowDescription& window) = 0;
+    // A double-buffered RGBA GL context of the description's colour and
+    // depth bits (or the closest the system offers), made current.
+    virtual bool createGlContext(WindowHandle window, const WindowDescription& description) = 0;
+    // Shown, brought to the front, focused.
     virtual void showWindow(WindowHandle window) = 0;
-    virtual void setWindowUserData(WindowHandle window, void* data) = 0;
-    virtual void* windowUserData(WindowHandle window) = 0;
-    virtual LRESULT defaultWindowProcedure(WindowHandle window, std::uint32_t message,
-                                           WPARAM wParam, LPARAM lParam) = 0;
+    // From here on the window's events go to `handler`; before, the system
+    // handles them alone.
+    virtual void listen(EventHandler handler) { handler_ = std::move(handler); }
 
-    // Hands every pending window message to the registered procedure.
-    virtual void pumpMessages() = 0;
+    // Hands every pending event to the handler.
+    virtual void pumpEvents() = 0;
     virtual void swapBuffers(WindowHandle window) = 0;
 
     // Milliseconds as an unsigned 32-bit count, monotonic, from process start.
@@ -72,6 +82,14 @@ class Platform {
     virtual void startSoundSystem(int channels) = 0;
     virtual void openMusicStream(const char* path) = 0;
     virtual void playMusic() = 0;
+
+  protected:
+    // The show's answer to `event`; false (the system's own handling) while
+    // no one listens.
+    bool deliver(WindowEvent event) const { return handler_ && handler_(event); }
+
+  private:
+    EventHandler handler_;
 };
 
 // The platform in use: the native one (native_platform.h) unless another was
@@ -81,6 +99,16 @@ Platform& currentPlatform();
 void setPlatform(Platform* replacement);
 
 // The millisecond counter of the platform in use.
-std::uint32_t timeGetTime();
+std::uint32_t millisecondCounter();
+
+// A box's text for standard error: on one line, without the spaces that
+// centre it in the box.
+std::string boxTextLine(const char* text);
+
+// A clock for recording runs, which draw frame k at exactly k / fps seconds:
+// whole milliseconds from a start of 1000, so that fractions never add up.
+inline std::uint32_t recordingMilliseconds(std::int64_t frame, int fps) {
+    return static_cast<std::uint32_t>(1000 + frame * 1000 / fps);
+}
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #if defined(__unix__)
 #include <fcntl.h>
@@ -54,18 +55,6 @@ class QuietStandardError {
 #endif
 };
 
-// Box texts go to standard error on one line, without the padding that
-// centres them in a box.
-std::string trimmed(const char* text) {
-    std::string line = text != nullptr ? text : "";
-    for (char& c : line) {
-        if (c == '\n' || c == '\r') c = ' ';
-    }
-    const auto first = line.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return line.substr(first, line.find_last_not_of(' ') - first + 1);
-}
-
 }  // namespace
 
 SdlPlatform::SdlPlatform(Options options) : options_(options) {}
@@ -112,7 +101,7 @@ bool SdlPlatform::canShowBoxes() {
 bool SdlPlatform::askYesNo(const char* text, const char* caption) {
     if (!canShowBoxes()) {
         std::fprintf(stderr, "streakshow: no display to ask \"%s\"; running windowed\n",
-                     trimmed(text).c_str());
+                     boxTextLine(text).c_str());
         return false;
     }
     const SDL_MessageBoxButtonData buttons[] = {
@@ -124,7 +113,7 @@ bool SdlPlatform::askYesNo(const char* text, const char* caption) {
     int answer = kIdNo;
     if (SDL_ShowMessageBox(&box, &answer) != 0) {
         std::fprintf(stderr, "streakshow: cannot ask \"%s\" (%s); running windowed\n",
-                     trimmed(text).c_str(), SDL_GetError());
+                     boxTextLine(text).c_str(), SDL_GetError());
         return false;
     }
     return answer == kIdYes;
@@ -133,45 +122,36 @@ bool SdlPlatform::askYesNo(const char* text, const char* caption) {
 void SdlPlatform::showNotice(const char* text, const char* caption) {
     if (!canShowBoxes() ||
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) != 0) {
-        std::fprintf(stderr, "streakshow: %s: %s\n", trimmed(caption).c_str(),
-                     trimmed(text).c_str());
+        std::fprintf(stderr, "streakshow: %s: %s\n", boxTextLine(caption).c_str(),
+                     boxTextLine(text).c_str());
     }
 }
 
-bool SdlPlatform::registerWindowClass(const char*, WindowProcedure procedure) {
-    if (!initVideo()) return false;
-    procedure_ = procedure;
-    return true;
+bool SdlPlatform::prepareWindow(const WindowDescription&) {
+    return initVideo();
 }
 
-bool SdlPlatform::changeDisplayMode(int width, int height, int bitsPerPixel) {
+bool SdlPlatform::changeDisplayMode(const WindowDescription& window) {
     if (!initVideo()) return false;
     // SDL switches the mode when a full-screen window appears; here we only
     // learn whether the display offers it, so that a refusal is reported
     // before the window exists, as the show expects.
-    SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB888, width, height, 0, nullptr};
+    SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB888, window.width, window.height, 0, nullptr};
     SDL_DisplayMode closest;
-    if (SDL_GetClosestDisplayMode(0, &wanted, &closest) == nullptr || closest.w != width ||
-        closest.h != height || SDL_BITSPERPIXEL(closest.format) < 24 ||
-        static_cast<int>(SDL_BYTESPERPIXEL(closest.format)) * 8 < bitsPerPixel) {
-        return false;
-    }
-    fullscreenModeAccepted_ = true;
-    modeWidth_ = width;
-    modeHeight_ = height;
-    return true;
+    return SDL_GetClosestDisplayMode(0, &wanted, &closest) != nullptr &&
+           closest.w == window.width && closest.h == window.height &&
+           SDL_BITSPERPIXEL(closest.format) >= 24 &&
+           static_cast<int>(SDL_BYTESPERPIXEL(closest.format)) * 8 >= window.colorBits;
 }
 
 void SdlPlatform::hideCursor() {
     if (videoReady_) SDL_ShowCursor(SDL_DISABLE);
 }
 
-WindowHandle SdlPlatform::createWindow(const char*, const char* title, WindowStyle style, int width,
-                                       int height) {
+WindowHandle SdlPlatform::createWindow(const WindowDescription& description) {
     if (!initVideo() || window_ != nullptr) return nullptr;
-    const bool fullscreen = style == WindowStyle::popup && fullscreenModeAccepted_;
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
+    if (description.fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
     // The pixel format is part of the window on some systems (an X visual),
     // so the GL attributes are set here, with the depth fallbacks.
     SDL_GL_ResetAttributes();
@@ -182,10 +162,12 @@ WindowHandle SdlPlatform::createWindow(const char*, const char* title, WindowSty
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     for (const int depth : {32, 24, 16}) {
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
-        SDL_Window* window = SDL_CreateWindow(title, 0, 0, width, height, flags);
+        SDL_Window* window =
+            SDL_CreateWindow(description.title, 0, 0, description.width, description.height, flags);
         if (window != nullptr) {
-            if (fullscreen) {
-                SDL_DisplayMode mode{SDL_PIXELFORMAT_RGB888, modeWidth_, modeHeight_, 0, nullptr};
+            if (description.fullscreen) {
+                SDL_DisplayMode mode{SDL_PIXELFORMAT_RGB888, description.width, description.height,
+                                     0, nullptr};
                 SDL_SetWindowDisplayMode(window, &mode);
             }
             window_ = window;
@@ -196,9 +178,9 @@ WindowHandle SdlPlatform::createWindow(const char*, const char* title, WindowSty
     return nullptr;
 }
 
-bool SdlPlatform::createGlContext(WindowHandle window, int, int depthBits) {
+bool SdlPlatform::createGlContext(WindowHandle window, const WindowDescription& description) {
     if (window == nullptr || window != window_) return false;
-    for (int depth = depthBits; depth >= 16; depth -= 8) {
+    for (int depth = description.depthBits; depth >= 16; depth -= 8) {
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
         SDL_GLContext context = SDL_GL_CreateContext(sdlWindow(window));
         if (context == nullptr) continue;
@@ -207,7 +189,6 @@ bool SdlPlatform::createGlContext(WindowHandle window, int, int depthBits) {
             continue;
         }
         glContext_ = context;
-        SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depthBits_);
         return true;
     }
     std::fprintf(stderr, "streakshow: cannot create the GL context: %s\n", SDL_GetError());
@@ -218,46 +199,28 @@ void SdlPlatform::showWindow(WindowHandle window) {
     if (window == nullptr) return;
     SDL_ShowWindow(sdlWindow(window));
     SDL_RaiseWindow(sdlWindow(window));
-    SDL_DisableScreenSaver();
 }
 
-void SdlPlatform::setWindowUserData(WindowHandle window, void* data) {
-    if (window == window_) userData_ = data;
+// SDL asks no one before the screen saver starts: the show is asked once,
+// and its answer holds while it runs.
+void SdlPlatform::listen(EventHandler handler) {
+    Platform::listen(std::move(handler));
+    if (!videoReady_) return;
+    if (deliver(WindowEvent::screenSaver)) {
+        SDL_DisableScreenSaver();
+    } else {
+        SDL_EnableScreenSaver();
+    }
 }
 
-void* SdlPlatform::windowUserData(WindowHandle window) {
-    return window == window_ ? userData_ : nullptr;
-}
-
-LRESULT SdlPlatform::defaultWindowProcedure(WindowHandle, std::uint32_t, WPARAM, LPARAM) {
-    return 0;
-}
-
-void SdlPlatform::deliver(std::uint32_t message, WPARAM wParam) {
-    if (procedure_ != nullptr && window_ != nullptr) procedure_(window_, message, wParam, 0);
-}
-
-void SdlPlatform::pumpMessages() {
+void SdlPlatform::pumpEvents() {
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
-        switch (event.type) {
-            case SDL_KEYDOWN: {
-                const WPARAM key = event.key.keysym.sym == SDLK_ESCAPE
-                                       ? VK_ESCAPE
-                                       : static_cast<WPARAM>(event.key.keysym.scancode) + 0x100;
-                deliver(WM_KEYDOWN, key);
-                break;
-            }
-            case SDL_QUIT:
-                deliver(WM_CLOSE);
-                break;
-            case SDL_WINDOWEVENT:
-                if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
-                    deliver(WM_CLOSE);
-                }
-                break;
-            default:
-                break;
+        if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) {
+            deliver(WindowEvent::escape);
+        } else if (event.type == SDL_QUIT ||
+                   (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
+            deliver(WindowEvent::close);
         }
     }
 }

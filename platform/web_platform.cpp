@@ -41,7 +41,16 @@ EM_ASYNC_JS(void, pageFetchFiles, (const char* names, const char* music), {
 EM_JS(double, pageClock, (), { return Module.page.clock(); });
 EM_JS(void, pageHideCursor, (), { Module.page.hideCursor(); });
 EM_JS(void, pageShowCanvas, (const char* title), { Module.page.showCanvas(UTF8ToString(title)); });
-EM_JS(int, pageTakeEvent, (), { return Module.page.events.shift() || 0; });
+// The next event the page saw, by its name: `escape` or `close` as it is
+// one of those, `none` when there is none left; others are passed over.
+EM_JS(int, pageTakeEvent, (int none, int escape, int close), {
+    for (;;) {
+        const name = Module.page.events.shift();
+        if (name === undefined) return none;
+        if (name === "escape") return escape;
+        if (name === "close") return close;
+    }
+});
 EM_JS(void, pageOpenMusic, (const char* url), { Module.page.openMusic(UTF8ToString(url)); });
 EM_ASYNC_JS(void, pagePlayMusic, (), {
     await Module.page.playMusic();
@@ -61,11 +70,6 @@ EM_JS(char*, pageRecording, (), {
 
 namespace platform {
 namespace {
-
-constexpr int kEventEscape = 1;
-constexpr int kEventClose = 2;
-constexpr int kCanvasWidth = 1024;
-constexpr int kCanvasHeight = 768;
 
 // "fps:first+count,first+count,...", as the page's address gives it; anything
 // else is no recording.
@@ -123,21 +127,19 @@ bool WebPlatform::askYesNo(const char* text, const char* caption) {
 
 void WebPlatform::showNotice(const char* text, const char* caption) {
     if (recording_.fps != 0) {
-        emscripten_log(EM_LOG_ERROR, "streakshow: %s: %s", caption, text);
+        emscripten_log(EM_LOG_ERROR, "streakshow: %s: %s", boxTextLine(caption).c_str(),
+                       boxTextLine(text).c_str());
         return;
     }
     pageNotice(text, caption);
 }
 
-bool WebPlatform::registerWindowClass(const char* className, WindowProcedure procedure) {
-    if (className == nullptr || procedure == nullptr) return false;
-    procedure_ = procedure;
+bool WebPlatform::prepareWindow(const WindowDescription&) {
     return true;
 }
 
-bool WebPlatform::changeDisplayMode(int width, int height, int) {
-    // The canvas keeps its 1024 by 768 pixels; full screen scales it up.
-    if (width != kCanvasWidth || height != kCanvasHeight) return false;
+bool WebPlatform::changeDisplayMode(const WindowDescription&) {
+    // The canvas keeps its pixels; full screen scales it up.
     return pageFullscreen() != 0;
 }
 
@@ -145,15 +147,19 @@ void WebPlatform::hideCursor() {
     pageHideCursor();
 }
 
-WindowHandle WebPlatform::createWindow(const char*, const char* title, WindowStyle, int width,
-                                       int height) {
-    if (windowMade_ || width != kCanvasWidth || height != kCanvasHeight) return nullptr;
-    windowMade_ = true;
-    pageShowCanvas(title != nullptr ? title : "");
+WindowHandle WebPlatform::createWindow(const WindowDescription& window) {
+    if (width_ != 0 || window.width <= 0 || window.height <= 0 ||
+        emscripten_set_canvas_element_size("#canvas", window.width, window.height) !=
+            EMSCRIPTEN_RESULT_SUCCESS) {
+        return nullptr;
+    }
+    width_ = window.width;
+    height_ = window.height;
+    pageShowCanvas(window.title != nullptr ? window.title : "");
     return this;
 }
 
-bool WebPlatform::createGlContext(WindowHandle window, int, int) {
+bool WebPlatform::createGlContext(WindowHandle window, const WindowDescription& description) {
     if (window != this) return false;
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
@@ -161,14 +167,15 @@ bool WebPlatform::createGlContext(WindowHandle window, int, int) {
     attributes.minorVersion = 0;
     // An opaque canvas: the streaks' alpha is not for the page behind it.
     attributes.alpha = false;
-    attributes.depth = true;
+    attributes.depth = description.depthBits > 0;
     attributes.stencil = false;
     attributes.antialias = false;
     attributes.premultipliedAlpha = false;
     attributes.preserveDrawingBuffer = false;
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
         emscripten_webgl_create_context("#canvas", &attributes);
-    if (context <= 0 || emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS) {
+    if (context <= 0 ||
+        emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS) {
         return false;
     }
     return webgl::initialize();
@@ -176,43 +183,26 @@ bool WebPlatform::createGlContext(WindowHandle window, int, int) {
 
 void WebPlatform::showWindow(WindowHandle) {}
 
-void WebPlatform::setWindowUserData(WindowHandle window, void* data) {
-    if (window == this) userData_ = data;
-}
-
-void* WebPlatform::windowUserData(WindowHandle window) {
-    return window == this ? userData_ : nullptr;
-}
-
-LRESULT WebPlatform::defaultWindowProcedure(WindowHandle, std::uint32_t, WPARAM, LPARAM) {
-    return 0;
-}
-
-void WebPlatform::deliver(std::uint32_t message, WPARAM wParam) {
-    if (procedure_ != nullptr && windowMade_) procedure_(this, message, wParam, 0);
-}
-
-void WebPlatform::pumpMessages() {
+void WebPlatform::pumpEvents() {
     if (recording_.fps != 0) {
-        // Frame k is drawn at exactly k / fps seconds from a start of 1000
-        // ms, whole milliseconds, as the capture program counts.
-        now_ = static_cast<std::uint32_t>(1000 + rendered_ * 1000 / recording_.fps);
+        now_ = recordingMilliseconds(rendered_, recording_.fps);
         // The frame about to be drawn is the last one wanted: it is still
         // drawn and handed over, then the show ends.
-        if (rendered_ >= lastFrame_) deliver(WM_CLOSE);
+        if (rendered_ >= lastFrame_) deliver(WindowEvent::close);
         return;
     }
-    while (const int event = pageTakeEvent()) {
-        if (event == kEventEscape) deliver(WM_KEYDOWN, VK_ESCAPE);
-        if (event == kEventClose) deliver(WM_CLOSE);
+    constexpr int kNone = -1;
+    for (int event; (event = pageTakeEvent(kNone, static_cast<int>(WindowEvent::escape),
+                                           static_cast<int>(WindowEvent::close))) != kNone;) {
+        deliver(static_cast<WindowEvent>(event));
     }
 }
 
 void WebPlatform::swapBuffers(WindowHandle) {
     const std::int64_t frame = rendered_++;
     if (recording_.fps != 0 && kept(recording_, frame)) {
-        pixels_.resize(std::size_t{kCanvasWidth} * kCanvasHeight * 4);
-        glReadPixels(0, 0, kCanvasWidth, kCanvasHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
+        pixels_.resize(std::size_t(width_) * std::size_t(height_) * 4);
+        glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
         const std::string note = note_ ? note_() : std::string();
         pageFrame(static_cast<double>(frame), note.c_str(), pixels_.data(),
                   static_cast<int>(pixels_.size()));

@@ -1,12 +1,13 @@
 // The platform in a browser tab (WebAssembly): the page's own dialog for the
 // question and the notices, the Fullscreen API for the display mode, one
-// 1024 by 768 canvas with a WebGL 2 context under our GL 1.1 layer (platform/web/gl/),
+// canvas of the window's size with a WebGL 2 context under our GL 1.1 layer
+// (platform/web/gl/),
 // the page's clock, and an audio element that streams the music.
 //
 // The show's loop keeps its shape: swapBuffers hands control back to the
 // browser until the next animation frame (Asyncify unwinds and rewinds the
-// stack), and the question waits for a click the same way. Escape and the
-// tab's closing reach the window procedure as WM_KEYDOWN and WM_CLOSE.
+// stack), and the question waits for a click the same way. The page queues
+// the events it sees by name ("escape", "close"); the event pump takes them.
 //
 // The page can also ask for a recording run (for checks and the benchmark):
 // no question, no sound, a clock that moves on exactly 1000/fps per frame as
@@ -36,18 +37,13 @@ class WebPlatform : public Platform {
 
     bool askYesNo(const char* text, const char* caption) override;
     void showNotice(const char* text, const char* caption) override;
-    bool registerWindowClass(const char* className, WindowProcedure procedure) override;
-    bool changeDisplayMode(int width, int height, int bitsPerPixel) override;
+    bool prepareWindow(const WindowDescription& window) override;
+    bool changeDisplayMode(const WindowDescription& window) override;
     void hideCursor() override;
-    WindowHandle createWindow(const char* className, const char* title, WindowStyle style,
-                              int width, int height) override;
-    bool createGlContext(WindowHandle window, int colorBits, int depthBits) override;
+    WindowHandle createWindow(const WindowDescription& window) override;
+    bool createGlContext(WindowHandle window, const WindowDescription& description) override;
     void showWindow(WindowHandle window) override;
-    void setWindowUserData(WindowHandle window, void* data) override;
-    void* windowUserData(WindowHandle window) override;
-    LRESULT defaultWindowProcedure(WindowHandle window, std::uint32_t message, WPARAM wParam,
-                                   LPARAM lParam) override;
-    void pumpMessages() override;
+    void pumpEvents() override;
     void swapBuffers(WindowHandle window) override;
     std::uint32_t milliseconds() override;
     void startSoundSystem(int channels) override;
@@ -68,17 +64,14 @@ class WebPlatform : public Platform {
     static void ended(int status);
 
   private:
-    void deliver(std::uint32_t message, WPARAM wParam = 0);
-
     WebRecording recording_;
     std::function<std::string()> note_;
-    WindowProcedure procedure_ = nullptr;
-    void* userData_ = nullptr;
-    bool windowMade_ = false;
+    int width_ = 0;  // the canvas's, 0 before the window is made
+    int height_ = 0;
     bool soundReady_ = false;
     bool musicOpen_ = false;
     std::int64_t rendered_ = 0;
-    std::uint32_t now_ = 1000;  // a recording's clock
+    std::uint32_t now_ = 1000;     // a recording's clock
     std::int64_t lastFrame_ = -1;  // the last frame a recording keeps
     std::vector<unsigned char> pixels_;
 };

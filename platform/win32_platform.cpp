@@ -18,13 +18,14 @@ HWND windowOf(WindowHandle window) {
     return static_cast<HWND>(window);
 }
 
-// The one window procedure registered with the class: the show's own, which
-// takes the same message numbers and parameters as plain integers.
-WindowProcedure showProcedure = nullptr;
-
-::LRESULT CALLBACK forwardMessage(HWND window, UINT message, ::WPARAM wParam, ::LPARAM lParam) {
-    if (showProcedure == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-    return showProcedure(window, message, wParam, lParam);
+// The window procedure of the class: the show's answer where it takes the
+// message, the system's otherwise. The window's user data holds its
+// platform, from just after the window is made.
+LRESULT CALLBACK forwardMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto* system =
+        reinterpret_cast<const Win32Platform*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (system != nullptr && system->takes(message, wParam)) return 0;
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 // The show's texts are UTF-8 in the source; the A calls take code page 1252,
@@ -42,15 +43,6 @@ std::string codePage1252(const char* utf8) {
     return text;
 }
 
-// Box texts go to standard error on one line, without the padding that
-// centres them in a box.
-std::string trimmed(const char* text) {
-    std::string line = text;
-    const auto first = line.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return line.substr(first, line.find_last_not_of(' ') - first + 1);
-}
-
 void reportFailure(const char* what) {
     std::fprintf(stderr, "streakshow: %s (error %lu)\n", what, GetLastError());
 }
@@ -58,7 +50,7 @@ void reportFailure(const char* what) {
 }  // namespace
 
 Win32Platform::Win32Platform(Options options)
-    : options_(options), origin_(::timeGetTime()), instance_(GetModuleHandleA(nullptr)) {
+    : options_(options), origin_(timeGetTime()), instance_(GetModuleHandleA(nullptr)) {
     // A windowed program has no standard error of its own; started from a
     // console, its one-line reports go there.
     if (GetStdHandle(STD_ERROR_HANDLE) == nullptr && AttachConsole(ATTACH_PARENT_PROCESS)) {
@@ -85,7 +77,7 @@ bool Win32Platform::askYesNo(const char* text, const char* caption) {
         MessageBoxA(nullptr, codePage1252(text).c_str(), codePage1252(caption).c_str(), MB_YESNO);
     if (answer == 0) {
         std::fprintf(stderr, "streakshow: cannot ask \"%s\" (error %lu); running windowed\n",
-                     trimmed(text).c_str(), GetLastError());
+                     boxTextLine(text).c_str(), GetLastError());
     }
     return answer == IDYES;
 }
@@ -95,12 +87,12 @@ void Win32Platform::showNotice(const char* text, const char* caption) {
     // modal box would wait for a click that never comes.
     if (options_.offscreen || MessageBoxA(nullptr, codePage1252(text).c_str(),
                                           codePage1252(caption).c_str(), MB_OK) == 0) {
-        std::fprintf(stderr, "streakshow: %s: %s\n", trimmed(caption).c_str(),
-                     trimmed(text).c_str());
+        std::fprintf(stderr, "streakshow: %s: %s\n", boxTextLine(caption).c_str(),
+                     boxTextLine(text).c_str());
     }
 }
 
-bool Win32Platform::registerWindowClass(const char* className, WindowProcedure procedure) {
+bool Win32Platform::prepareWindow(const WindowDescription& description) {
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
@@ -109,22 +101,22 @@ bool Win32Platform::registerWindowClass(const char* className, WindowProcedure p
     windowClass.hInstance = static_cast<HINSTANCE>(instance_);
     windowClass.hIcon = LoadIconA(nullptr, IDI_WINLOGO);
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = className;
+    // The class is named as its one window.
+    windowClass.lpszClassName = description.title;
     if (RegisterClassExA(&windowClass) == 0) {
         reportFailure("cannot register the window class");
         return false;
     }
-    showProcedure = procedure;
     return true;
 }
 
-bool Win32Platform::changeDisplayMode(int width, int height, int bitsPerPixel) {
+bool Win32Platform::changeDisplayMode(const WindowDescription& window) {
     DEVMODEA mode{};
     mode.dmSize = sizeof mode;
     mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
-    mode.dmBitsPerPel = static_cast<DWORD>(bitsPerPixel);
-    mode.dmPelsWidth = static_cast<DWORD>(width);
-    mode.dmPelsHeight = static_cast<DWORD>(height);
+    mode.dmBitsPerPel = static_cast<DWORD>(window.colorBits);
+    mode.dmPelsWidth = static_cast<DWORD>(window.width);
+    mode.dmPelsHeight = static_cast<DWORD>(window.height);
     return ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL;
 }
 
@@ -132,31 +124,31 @@ void Win32Platform::hideCursor() {
     ShowCursor(FALSE);
 }
 
-WindowHandle Win32Platform::createWindow(const char* className, const char* title,
-                                         WindowStyle style, int width, int height) {
+WindowHandle Win32Platform::createWindow(const WindowDescription& description) {
     // The outer size is the asked one, frame and caption included. Offscreen
     // the window has no frame, so that all of it is drawn and read back.
-    const bool popup = style == WindowStyle::popup || options_.offscreen;
-    HWND window =
-        CreateWindowExA(popup ? WS_EX_APPWINDOW : WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, className,
-                        title, popup ? WS_POPUP : WS_OVERLAPPEDWINDOW, 0, 0, width, height, nullptr,
-                        nullptr, static_cast<HINSTANCE>(instance_), nullptr);
+    const bool popup = description.fullscreen || options_.offscreen;
+    HWND window = CreateWindowExA(
+        popup ? WS_EX_APPWINDOW : WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, description.title,
+        description.title, popup ? WS_POPUP : WS_OVERLAPPEDWINDOW, 0, 0, description.width,
+        description.height, nullptr, nullptr, static_cast<HINSTANCE>(instance_), nullptr);
     if (window == nullptr) {
         reportFailure("cannot create the window");
         return nullptr;
     }
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     window_ = window;
     return window;
 }
 
-bool Win32Platform::createGlContext(WindowHandle window, int colorBits, int depthBits) {
+bool Win32Platform::createGlContext(WindowHandle window, const WindowDescription& description) {
     PIXELFORMATDESCRIPTOR descriptor{};
     descriptor.nSize = sizeof descriptor;
     descriptor.nVersion = 1;
     descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
     descriptor.iPixelType = PFD_TYPE_RGBA;
-    descriptor.cColorBits = static_cast<BYTE>(colorBits);
-    descriptor.cDepthBits = static_cast<BYTE>(depthBits);
+    descriptor.cColorBits = static_cast<BYTE>(description.colorBits);
+    descriptor.cDepthBits = static_cast<BYTE>(description.depthBits);
 
     HDC deviceContext = GetDC(windowOf(window));
     if (deviceContext == nullptr) {
@@ -180,9 +172,6 @@ bool Win32Platform::createGlContext(WindowHandle window, int colorBits, int dept
         reportFailure("cannot make the GL context current");
         return false;
     }
-    PIXELFORMATDESCRIPTOR chosen{};
-    DescribePixelFormat(deviceContext, format, sizeof chosen, &chosen);
-    depthBits_ = chosen.cDepthBits;
     return true;
 }
 
@@ -193,24 +182,23 @@ void Win32Platform::showWindow(WindowHandle window) {
     SetFocus(windowOf(window));
 }
 
-void Win32Platform::setWindowUserData(WindowHandle window, void* data) {
-    SetWindowLongPtrA(windowOf(window), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
+// The screen saver's and the monitor's requests are whole values of wParam,
+// as the show has always compared them (the low four bits not masked off).
+bool Win32Platform::takes(unsigned message, std::uintptr_t wParam) const {
+    switch (message) {
+        case WM_KEYDOWN:
+            return wParam == VK_ESCAPE && deliver(WindowEvent::escape);
+        case WM_CLOSE:
+            return deliver(WindowEvent::close);
+        case WM_SYSCOMMAND:
+            return (wParam == SC_SCREENSAVE && deliver(WindowEvent::screenSaver)) ||
+                   (wParam == SC_MONITORPOWER && deliver(WindowEvent::monitorPower));
+        default:
+            return false;
+    }
 }
 
-void* Win32Platform::windowUserData(WindowHandle window) {
-    return reinterpret_cast<void*>(GetWindowLongPtrA(windowOf(window), GWLP_USERDATA));
-}
-
-LRESULT Win32Platform::defaultWindowProcedure(WindowHandle window, std::uint32_t message,
-                                              WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(windowOf(window), message, wParam, lParam);
-}
-
-void Win32Platform::deliver(std::uint32_t message, WPARAM wParam) {
-    if (showProcedure != nullptr && window_ != nullptr) showProcedure(window_, message, wParam, 0);
-}
-
-void Win32Platform::pumpMessages() {
+void Win32Platform::pumpEvents() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
@@ -228,7 +216,7 @@ void Win32Platform::swapBuffers(WindowHandle window) {
 // main) keeps the float seconds precise whatever the machine's uptime, and
 // the unsigned difference carries over the counter's wrap after 49.7 days.
 std::uint32_t Win32Platform::milliseconds() {
-    return ::timeGetTime() - origin_;
+    return timeGetTime() - origin_;
 }
 
 void Win32Platform::startSoundSystem(int) {

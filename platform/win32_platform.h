@@ -3,8 +3,10 @@
 //
 // Does: MessageBoxA boxes (texts in code page 1252), one window class and
 // window, ChangeDisplaySettingsA for full screen, a double-buffered RGBA
-// pixel format with a WGL context, the PeekMessageA pump, timeGetTime, and
-// the music streamed from its mp3 file to waveOut (win32_music.h).
+// pixel format with a WGL context, the PeekMessageA pump (Escape, WM_CLOSE
+// and the screen saver's and the monitor's WM_SYSCOMMAND become the show's
+// events), timeGetTime, and the music streamed from its mp3 file to waveOut
+// (win32_music.h).
 // Offscreen (for the capture program), the window has no frame and is never
 // shown, the question is not asked and notices go to standard error; the
 // show draws into its back buffer and the capture reads it back.
@@ -15,6 +17,7 @@
 // both to the end of the process), resize handling, other input.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/platform.h"
@@ -38,33 +41,22 @@ class Win32Platform : public Platform {
 
     bool askYesNo(const char* text, const char* caption) override;
     void showNotice(const char* text, const char* caption) override;
-    bool registerWindowClass(const char* className, WindowProcedure procedure) override;
-    bool changeDisplayMode(int width, int height, int bitsPerPixel) override;
+    bool prepareWindow(const WindowDescription& window) override;
+    bool changeDisplayMode(const WindowDescription& window) override;
     void hideCursor() override;
-    WindowHandle createWindow(const char* className, const char* title, WindowStyle style,
-                              int width, int height) override;
-    bool createGlContext(WindowHandle window, int colorBits, int depthBits) override;
+    WindowHandle createWindow(const WindowDescription& window) override;
+    bool createGlContext(WindowHandle window, const WindowDescription& description) override;
     void showWindow(WindowHandle window) override;
-    void setWindowUserData(WindowHandle window, void* data) override;
-    void* windowUserData(WindowHandle window) override;
-    LRESULT defaultWindowProcedure(WindowHandle window, std::uint32_t message, WPARAM wParam,
-                                   LPARAM lParam) override;
-    void pumpMessages() override;
+    void pumpEvents() override;
     void swapBuffers(WindowHandle window) override;
     std::uint32_t milliseconds() override;
     void startSoundSystem(int channels) override;
     void openMusicStream(const char* path) override;
     void playMusic() override;
 
-    // Whether the music file was opened (for checks; the show never asks).
-    bool hasMusic() const { return music_ != nullptr; }
-    // Depth bits of the pixel format that was set, 0 before.
-    int depthBits() const { return depthBits_; }
-
-  protected:
-    // Hands a message to the registered window procedure, as the message
-    // pump does; nothing happens before the class and the window exist.
-    void deliver(std::uint32_t message, WPARAM wParam = 0);
+    // Whether the show takes a message of its window (the message's result
+    // is then 0) rather than leaving it to the system.
+    bool takes(unsigned message, std::uintptr_t wParam) const;
 
   private:
     Options options_;
@@ -73,7 +65,6 @@ class Win32Platform : public Platform {
     void* window_ = nullptr;         // HWND
     void* deviceContext_ = nullptr;  // HDC
     void* renderContext_ = nullptr;  // HGLRC
-    int depthBits_ = 0;
     bool soundReady_ = false;
     std::unique_ptr<MusicStream> music_;
 };

@@ -105,7 +105,7 @@ void drawBoxField() {
         box.draw(render::Vec3(x, y, z), render::Vec3(aboutX, aboutY, aboutZ), 1);
     }
     // The rest of the frame draws from the clock, not from the box seed.
-    platform::srand(platform::timeGetTime());
+    platform::srand(platform::millisecondCounter());
     box.release();
 }
 

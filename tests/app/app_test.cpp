@@ -23,14 +23,15 @@ TEST(Startup, EachAnswerAndFailureGivesItsWindowAndBoxes) {
         "|some extensions needed by this prod not supported by your card. go buy a better computer";
     // The answer, the step that fails, what happens, the boxes captioned "you fail".
     const std::tuple<bool, Step, std::string, std::string> cases[] = {
-        {false, Step::none, "ask class window context show", ""},
-        {true, Step::none, "ask class mode cursor window context show", ""},
-        // A refused mode keeps the window style; the cursor goes after the box.
-        {true, Step::displayMode, "ask class mode notice cursor window context show", "|" + mode},
-        {false, Step::registerClass, "ask class notice notice",
+        {false, Step::none, "ask prepare window context show listen", ""},
+        {true, Step::none, "ask prepare mode cursor window context show listen", ""},
+        // A refused mode keeps the window framed; the cursor goes after the box.
+        {true, Step::displayMode, "ask prepare mode notice cursor window context show listen",
+         "|" + mode},
+        {false, Step::prepareWindow, "ask prepare notice notice",
          "|some window init failzz" + failed},
-        {false, Step::createWindow, "ask class window notice notice", "|fail fail fail" + failed},
-        {true, Step::glContext, "ask class mode cursor window context notice notice",
+        {false, Step::createWindow, "ask prepare window notice notice", "|fail fail fail" + failed},
+        {true, Step::glContext, "ask prepare mode cursor window context notice notice",
          "|r\xC3\xB6yh" + failed}};
     for (const auto& [yes, failAt, events, notices] : cases) {
         SCOPED_TRACE(events);
@@ -48,10 +49,11 @@ TEST(Startup, EachAnswerAndFailureGivesItsWindowAndBoxes) {
         EXPECT_EQ(boxes, kQuestion + std::string(32, ' ') + "' -" + notices);
         const bool running = std::count(notices.begin(), notices.end(), '|') < 2;
         EXPECT_EQ(app::mainWindow.running, running);
-        EXPECT_EQ(platform.windowStyle == platform::WindowStyle::popup,
-                  yes && failAt != Step::displayMode);
-        EXPECT_EQ((std::pair{app::mainWindow.width, app::mainWindow.height}),
-                  (std::pair{1024, 768}));
+        EXPECT_EQ(platform.window.fullscreen, yes && failAt != Step::displayMode);
+        if (failAt == Step::prepareWindow) continue;
+        const auto& [title, width, height, full, colour, depth] = platform.window;
+        EXPECT_EQ(std::tuple(std::string(title), width, height, colour, depth),
+                  std::tuple("ZERK", 1024, 768, 32, 32));
         if (!running) continue;
         EXPECT_EQ(test_support::glGet<4>(GL_VIEWPORT), (std::array<float, 4>{0, 0, 1024, 768}));
         EXPECT_TRUE(app::hasRequiredExtensions());
@@ -100,26 +102,23 @@ TEST(MainLoop, SeventyThreeSecondsGoOnAndTheFirstCheckPastThemEnds) {
     EXPECT_FALSE(app::mainWindow.running);
 }
 
-TEST(MainLoop, EscapeAndCloseEndTheShowAfterTheirFrameOtherMessagesDoNot) {
-    for (const std::uint32_t message : {platform::WM_KEYDOWN, platform::WM_CLOSE}) {
+TEST(MainLoop, EscapeAndCloseEndTheShowAfterTheirFramePowerRequestsAreRefused) {
+    using Event = platform::WindowEvent;
+    for (const Event ending : {Event::escape, Event::close}) {
         ScriptedPlatform platform;
-        platform.onPump = [message](ScriptedPlatform& p) {
+        platform.onPump = [ending](ScriptedPlatform& p) {
             p.now += p.pumps > 3 ? 100000 : 16;  // a show that runs on ends at once
             if (p.pumps == 2) {
-                p.queueMessage(platform::WM_KEYDOWN, 'A');
-                p.queueMessage(platform::WM_SYSCOMMAND, platform::SC_SCREENSAVE);
-                p.queueMessage(platform::WM_SYSCOMMAND, platform::SC_MONITORPOWER);
+                p.queueEvent(Event::screenSaver);
+                p.queueEvent(Event::monitorPower);
             }
-            if (p.pumps == 3) p.queueMessage(message, platform::VK_ESCAPE);
+            if (p.pumps == 3) p.queueEvent(ending);
         };
         app::mainWindow = app::DisplayWindow{};
         EXPECT_EQ(app::WinMain(), 0);
-        EXPECT_EQ((std::pair{platform.pumps, platform.swaps}), (std::pair{3, 3})) << message;
+        EXPECT_EQ(std::tuple(platform.pumps, platform.swaps), std::tuple(3, 3));
+        EXPECT_EQ(platform.answers, (std::vector<bool>{true, true, true})) << "all taken";
     }
-    ScriptedPlatform platform;
-    app::DisplayWindow window;
-    for (const auto command : {platform::SC_SCREENSAVE, platform::SC_MONITORPOWER})
-        EXPECT_EQ(window.handleMessage(nullptr, platform::WM_SYSCOMMAND, command, 0), 0);
 }
 
 // From a folder with no dorva/: the last screen option answers, --data names the folder.
@@ -128,14 +127,14 @@ TEST(CommandLine, ScreenOptionsAnswerTheQuestionAndDataNamesTheFolder) {
     std::filesystem::create_directory(pictures);
     for (const bool full : {false, true}) {
         ScriptedPlatform platform;
-        platform.onPump = [](ScriptedPlatform& p) { p.queueMessage(platform::WM_CLOSE); };
+        platform.onPump = [](ScriptedPlatform& p) { p.queueEvent(platform::WindowEvent::close); };
         app::mainWindow = app::DisplayWindow{};
         EXPECT_EQ(app::runProgram({"streakshow", full ? "--windowed" : "--fullscreen", "--data",
                                    pictures, full ? "--fullscreen" : "--windowed"}),
                   0);
         EXPECT_EQ((std::pair{platform.countEvents("ask"), platform.swaps}), (std::pair{0, 1}));
         EXPECT_EQ(platform.countEvents("mode"), full);
-        EXPECT_EQ(platform.windowStyle == platform::WindowStyle::popup, full);
+        EXPECT_EQ(platform.window.fullscreen, full);
         EXPECT_EQ(platform.musicPath, pictures + "/vindu-tarok.mp3");
     }
     std::filesystem::remove(pictures);

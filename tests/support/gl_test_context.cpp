@@ -1,10 +1,10 @@
-#include "platform/offscreen_context.h"
+#include "tests/support/offscreen_context.h"
 #include "tests/support/test.h"
 
 namespace test_support {
 
 bool openGlContext() {
-    static platform::OffscreenContext* const context = new platform::OffscreenContext();
+    static OffscreenContext* const context = new OffscreenContext();
     const bool open = context->open(1024, 768);
     EXPECT_TRUE(open) << "no offscreen GL context";
     return open;

@@ -1,5 +1,5 @@
 // The real SDL platform on the offscreen driver, scripted: the answer, a failing
-// start-up step, the millisecond counter and queued window messages.
+// start-up step, the millisecond counter and queued window events.
 #pragma once
 
 #include <dlfcn.h>
@@ -18,8 +18,8 @@ namespace test_support {
 
 class ScriptedPlatform : public platform::SdlPlatform {
   public:
-    enum class Step { none, registerClass, displayMode, createWindow, glContext };
-    using Style = platform::WindowStyle;
+    enum class Step { none, prepareWindow, displayMode, createWindow, glContext };
+    using Event = platform::WindowEvent;
 
     ScriptedPlatform() : SdlPlatform(Options{.offscreen = true}) { platform::setPlatform(this); }
     ~ScriptedPlatform() override {
@@ -38,15 +38,14 @@ class ScriptedPlatform : public platform::SdlPlatform {
     bool answerYes = false;
     Step failAt = Step::none;
     std::uint32_t now = 0;  // what the millisecond counter reads
-    // Runs at the start of every message pump, before queued messages go out.
+    // Runs at the start of every event pump, before queued events go out.
     std::function<void(ScriptedPlatform&)> onPump;
-    void queueMessage(std::uint32_t message, platform::WPARAM wParam = 0) {
-        queued_.emplace_back(message, wParam);
-    }
+    void queueEvent(Event event) { queued_.push_back(event); }
+    std::vector<bool> answers;  // the show's, to each event delivered
 
     std::vector<std::string> events;  // "ask", "notice", "class", "mode", "cursor", ...
     std::vector<std::pair<std::string, std::string>> boxes;  // (text, caption)
-    Style windowStyle = Style::overlapped;
+    platform::WindowDescription window;                      // as asked for
     int pumps = 0, swaps = 0;
     std::string musicPath;
     int countEvents(const std::string& name) const {
@@ -62,31 +61,37 @@ class ScriptedPlatform : public platform::SdlPlatform {
         boxes.emplace_back(text, caption);
         happened("notice");
     }
-    bool registerWindowClass(const char* name, platform::WindowProcedure procedure) override {
-        return happened("class", Step::registerClass) &&
-               SdlPlatform::registerWindowClass(name, procedure);
+    bool prepareWindow(const platform::WindowDescription& description) override {
+        return happened("prepare", Step::prepareWindow) && SdlPlatform::prepareWindow(description);
     }
     // The offscreen driver has no modes: full screen is only pretended.
-    bool changeDisplayMode(int, int, int) override { return happened("mode", Step::displayMode); }
-    void hideCursor() override { happened("cursor"); }
-    platform::WindowHandle createWindow(const char* name, const char* title, Style style, int width,
-                                        int height) override {
-        windowStyle = style;
-        if (!happened("window", Step::createWindow)) return nullptr;
-        return SdlPlatform::createWindow(name, title, Style::overlapped, width, height);
+    bool changeDisplayMode(const platform::WindowDescription&) override {
+        return happened("mode", Step::displayMode);
     }
-    bool createGlContext(platform::WindowHandle window, int colour, int depth) override {
-        return happened("context", Step::glContext) &&
-               SdlPlatform::createGlContext(window, colour, depth);
+    void hideCursor() override { happened("cursor"); }
+    platform::WindowHandle createWindow(const platform::WindowDescription& description) override {
+        window = description;
+        if (!happened("window", Step::createWindow)) return nullptr;
+        auto framed = description;
+        framed.fullscreen = false;
+        return SdlPlatform::createWindow(framed);
+    }
+    bool createGlContext(platform::WindowHandle w,
+                         const platform::WindowDescription& description) override {
+        return happened("context", Step::glContext) && SdlPlatform::createGlContext(w, description);
     }
     void showWindow(platform::WindowHandle w) override {
         happened("show");
         SdlPlatform::showWindow(w);
     }
-    void pumpMessages() override {
+    void listen(platform::EventHandler handler) override {
+        happened("listen");
+        SdlPlatform::listen(std::move(handler));
+    }
+    void pumpEvents() override {
         ++pumps;
         if (onPump) onPump(*this);
-        for (const auto& [message, wParam] : std::exchange(queued_, {})) deliver(message, wParam);
+        for (const Event event : std::exchange(queued_, {})) answers.push_back(deliver(event));
     }
     void swapBuffers(platform::WindowHandle w) override { ++swaps, SdlPlatform::swapBuffers(w); }
     std::uint32_t milliseconds() override { return now; }
@@ -96,18 +101,13 @@ class ScriptedPlatform : public platform::SdlPlatform {
         SdlPlatform::openMusicStream((musicPath = path).c_str());
     }
     void playMusic() override { happened("play"), SdlPlatform::playMusic(); }
-    // Unlike SDL's, whose 0 would pass for the window's own refusal.
-    platform::LRESULT defaultWindowProcedure(platform::WindowHandle, std::uint32_t,
-                                             platform::WPARAM, platform::LPARAM) override {
-        return 1;
-    }
 
   private:
     bool happened(const char* event, Step step = Step::none) {
         events.emplace_back(event);
         return step == Step::none || step != failAt;
     }
-    std::vector<std::pair<std::uint32_t, platform::WPARAM>> queued_;
+    std::vector<Event> queued_;
 };
 
 }  // namespace test_support

@@ -9,11 +9,11 @@
 
 int main() {
     platform::NativePlatform system(platform::NativePlatform::Options{.offscreen = true});
-    platform::WindowHandle window = nullptr;
-    if (system.registerWindowClass("glyphs", nullptr)) {
-        window = system.createWindow("glyphs", "glyphs", platform::WindowStyle::popup, 64, 64);
-    }
-    if (window == nullptr || !system.createGlContext(window, 32, 32)) {
+    const platform::WindowDescription description{
+        .title = "glyphs", .width = 64, .height = 64, .fullscreen = true};
+    platform::WindowHandle window =
+        system.prepareWindow(description) ? system.createWindow(description) : nullptr;
+    if (window == nullptr || !system.createGlContext(window, description)) {
         std::fprintf(stderr, "glyph_metrics: no GL context\n");
         return 1;
     }

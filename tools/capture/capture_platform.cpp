@@ -35,18 +35,16 @@ bool CapturePlatform::askYesNo(const char*, const char*) {
     return false;
 }
 
-void CapturePlatform::pumpMessages() {
+void CapturePlatform::pumpEvents() {
     // A frame starts here: the loading pass's streaks were never shown.
     quads_.clear();
-    // Frame k is drawn at exactly k / fps seconds: whole milliseconds from
-    // the start, so fractions never accumulate.
-    now_ = start_ + static_cast<std::uint32_t>(rendered_ * 1000 / range_.fps);
+    now_ = platform::recordingMilliseconds(rendered_, range_.fps);
     // The frame about to be drawn is the last one wanted: a close request now
     // ends the show after it is presented, as a user's would.
     const bool last =
         failed_ || (stopRequested && stopRequested()) ||
         (range_.frameCount >= 0 && rendered_ + 1 >= range_.firstFrame + range_.frameCount);
-    if (last) deliver(platform::WM_CLOSE);
+    if (last) deliver(platform::WindowEvent::close);
 }
 
 void CapturePlatform::streaksMade(std::span<const show::StreakQuad> quads) {

@@ -18,14 +18,15 @@
 #include <thread>
 #include <vector>
 
+#include "app/display_window.h"
 #include "platform/native_platform.h"
 #include "show/frame_observer.h"
 #include "tools/capture/streak_painter.h"
 
 namespace capture {
 
-inline constexpr int kFrameWidth = 1024;
-inline constexpr int kFrameHeight = 768;
+inline constexpr int kFrameWidth = app::kShowWidth;
+inline constexpr int kFrameHeight = app::kShowHeight;
 
 struct CaptureRange {
     int fps = 60;
@@ -46,7 +47,7 @@ class CapturePlatform : public platform::NativePlatform, public show::FrameObser
     void finish();
 
     bool askYesNo(const char* text, const char* caption) override;
-    void pumpMessages() override;
+    void pumpEvents() override;
     void swapBuffers(platform::WindowHandle window) override;
     std::uint32_t milliseconds() override { return now_; }
     void startSoundSystem(int) override {}
@@ -75,8 +76,7 @@ class CapturePlatform : public platform::NativePlatform, public show::FrameObser
 
     CaptureRange range_;
     FrameSink sink_;
-    std::uint32_t start_ = 1000;
-    std::uint32_t now_ = 1000;
+    std::uint32_t now_ = platform::recordingMilliseconds(0, 1);
     std::int64_t rendered_ = 0;
     std::int64_t kept_ = 0;
     std::atomic<bool> failed_ = false;

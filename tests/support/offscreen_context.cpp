@@ -1,10 +1,10 @@
-#include "platform/offscreen_context.h"
+#include "tests/support/offscreen_context.h"
 
 #include <SDL2/SDL.h>
 
 #include <cstdio>
 
-namespace platform {
+namespace test_support {
 
 OffscreenContext::~OffscreenContext() {
     if (context_ != nullptr) SDL_GL_DeleteContext(context_);
@@ -53,4 +53,4 @@ void OffscreenContext::swapBuffers() {
     if (window_ != nullptr) SDL_GL_SwapWindow(static_cast<SDL_Window*>(window_));
 }
 
-}  // namespace platform
+}  // namespace test_support

@@ -1,9 +1,9 @@
 // A hidden GL context with a back buffer of a given size, on SDL's offscreen
-// video driver: no display needed. Tests and benchmarks draw into it; it is
+// video driver: no display needed. Tests draw into it; it is
 // a compatibility context like the show's own.
 #pragma once
 
-namespace platform {
+namespace test_support {
 
 class OffscreenContext {
   public:
@@ -23,4 +23,4 @@ class OffscreenContext {
     void* context_ = nullptr;
 };
 
-}  // namespace platform
+}  // namespace test_support
