@@ -6,7 +6,7 @@
 
 #include "app/show_main.h"
 #include "platform/data_folder.h"
-#include "platform/web_platform.h"
+#include "platform/web/web_platform.h"
 #include "show/frame_composer.h"
 #include "show/frame_record.h"
 #include "show/hidden_scenes.h"

@@ -34,7 +34,7 @@
 #include "mesh/builders.h"
 #include "mesh/mesh.h"
 #include "platform/random.h"
-#include "platform/sdl_platform.h"
+#include "platform/sdl/sdl_platform.h"
 #include "render/gl_state.h"
 #include "render/light.h"
 #include "show/frame_composer.h"

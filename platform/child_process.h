@@ -1,7 +1,7 @@
 // Other programs that the tools start (ffmpeg), started directly with a list
 // of arguments: no shell stands between, so no name needs quoting for one,
 // and nothing in a name is expanded. Each system's half is in
-// child_process_posix.cpp or child_process_win32.cpp.
+// sdl/child_process.cpp (POSIX) or win32/child_process.cpp.
 #pragma once
 
 #include <cstdio>

@@ -1,19 +1,12 @@
 #include "platform/data_folder.h"
 
-#if defined(_WIN32)
-#include "platform/win32.h"
-#elif defined(__EMSCRIPTEN__)
-// A page's files lie in its own folder; there is no program folder.
-#else
-#include <SDL2/SDL.h>
-#endif
-
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "platform/file_names.h"
+#include "platform/program.h"
 
 namespace platform {
 namespace {
@@ -30,26 +23,6 @@ std::string& foundFolder() {
 bool isFolder(const fs::path& path) {
     std::error_code error;
     return fs::is_directory(path, error);
-}
-
-// The folder of the running program, whatever the working directory.
-fs::path executableFolder() {
-#if defined(_WIN32)
-    // The wide call: the folder's name may have no spelling in the ANSI code page.
-    std::wstring path(32768, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0 || length == path.size()) return {};
-    path.resize(length);
-    return fs::path(path).parent_path();
-#elif defined(__EMSCRIPTEN__)
-    return {};
-#else
-    char* base = SDL_GetBasePath();
-    if (base == nullptr) return {};
-    fs::path folder(base);
-    SDL_free(base);
-    return folder;
-#endif
 }
 
 }  // namespace

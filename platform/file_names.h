@@ -19,7 +19,8 @@ std::filesystem::path filePath(std::string_view utf8);
 std::string fileName(const std::filesystem::path& path);
 
 // The program's arguments in UTF-8; on Windows read again from the wide
-// command line, which the narrow argv has lost characters of.
+// command line, which the narrow argv has lost characters of (each
+// backend's program.cpp).
 std::vector<std::string> programArguments(int argc, char** argv);
 
 }  // namespace platform

@@ -1,8 +1,5 @@
 #include "platform/outline_glyphs.h"
 
-#if !defined(__EMSCRIPTEN__)
-#include <fontconfig/fontconfig.h>
-#endif
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_BBOX_H
@@ -17,10 +14,6 @@
 #include <deque>
 #include <string>
 #include <vector>
-
-#if defined(__EMSCRIPTEN__)
-#include "platform/web_platform.h"
-#endif
 
 namespace platform {
 namespace {
@@ -252,50 +245,6 @@ void compileGlyph(GLuint list, const GlyphShape* shape, bool fillOnRight, float 
     glTranslatef(advanceX, advanceY, 0);
     glEndList();
 }
-
-#if defined(__EMSCRIPTEN__)
-// A page has no font configuration: it ships the face fontconfig picks for
-// the show's family on Linux.
-bool findFace(const char*, std::string& file, int& index, std::string&) {
-    file = kWebFacePath;
-    index = 0;
-    return true;
-}
-#else
-// The file and face index fontconfig picks for a family name; fontconfig
-// always offers its closest match.
-bool findFace(const char* faceName, std::string& file, int& index, std::string& reason) {
-    if (!FcInit()) {
-        reason = "fontconfig cannot start";
-        return false;
-    }
-    FcPattern* pattern = FcPatternCreate();
-    if (pattern == nullptr) {
-        reason = "out of memory";
-        return false;
-    }
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(faceName));
-    FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);  // the original asked for TrueType only
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-
-    FcChar8* path = nullptr;
-    if (match == nullptr || FcPatternGetString(match, FC_FILE, 0, &path) != FcResultMatch) {
-        if (match != nullptr) FcPatternDestroy(match);
-        reason = "no face found";
-        return false;
-    }
-    file = reinterpret_cast<const char*>(path);
-    if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
-    FcPatternDestroy(match);
-    return true;
-}
-#endif
 
 // The charmap that glyph codes reach the glyphs through: Unicode after code
 // page 1252, or for symbol fonts the code itself at U+F000 and up, where

@@ -1,11 +1,15 @@
 // Extruded glyph outlines as GL display lists, in em units: what the show's
 // original platform made with wglUseFontOutlinesA from a GDI font.
 //
-// fontconfig finds the face by family name (a family the system lacks gets
-// fontconfig's closest match, e.g. Liberation Serif for "Times New Roman"),
-// FreeType gives the unscaled outlines and the GLU tessellator fills the
-// caps. Needs a current GL context (compatibility profile).
+// The system finds the face by family name (`findFace`: fontconfig, where a
+// family the system lacks gets its closest match, e.g. Liberation Serif for
+// "Times New Roman"; in a browser the face shipped with the page), FreeType
+// gives the unscaled outlines and the GLU tessellator fills the caps. Needs a
+// current GL context (compatibility profile). On Windows GDI builds them
+// instead (win32/outline_glyphs.cpp).
 #pragma once
+
+#include <string>
 
 namespace platform {
 
@@ -36,5 +40,9 @@ struct GlyphMetrics {
 // in one line, and the build still counts as done.
 bool buildOutlineGlyphs(const char* faceName, int firstGlyph, int count, unsigned listBase,
                         float deviation, float extrusion, GlyphMetrics* metrics);
+
+// The font file and face index for a family name, as each backend finds it
+// (sdl/font_face.cpp, web/web_platform.cpp); false, with `reason`, when none.
+bool findFace(const char* faceName, std::string& file, int& index, std::string& reason);
 
 }  // namespace platform

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/sdl_platform.h"
+#include "platform/sdl/sdl_platform.h"
 
 namespace test_support {
 

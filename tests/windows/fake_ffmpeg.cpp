@@ -3,7 +3,7 @@
 // the end and writes into its last argument (the video's name) the
 // arguments, one a line, and the number of bytes it read. Asked to decode
 // the music (the last argument "-"), it only succeeds.
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 #include <fcntl.h>
 #include <io.h>

@@ -8,7 +8,7 @@
 // The show runs in the current folder; its standard error is this program's.
 // SHOW.EXE may lie in a folder of any name (it is started by the wide call).
 // Prints one line per finding and exits 1 when a check fails.
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 #include <shellapi.h>
 

@@ -10,7 +10,7 @@
 // driver presses Ctrl-C for PROGRAM's group. Exits with PROGRAM's exit code,
 // or 1 with a line saying why when TEXT never came, Ctrl-C could not be
 // pressed or PROGRAM did not end within a minute of it.
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 #include <shellapi.h>
 

@@ -14,13 +14,6 @@
 // finished and kept under its temporary name, and the exit status says
 // which signal came. A second Ctrl-C ends the program at once.
 #include <csignal>
-#if defined(_WIN32)
-#include <io.h>
-#define isatty _isatty
-#define STDERR_FILENO 2
-#else
-#include <unistd.h>
-#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -42,6 +35,7 @@
 #include "platform/data_folder.h"
 #include "platform/file_names.h"
 #include "platform/platform.h"
+#include "platform/program.h"
 #include "show/frame_record.h"
 #include "tools/capture/capture_platform.h"
 #include "tools/capture/frame_writers.h"
@@ -188,7 +182,7 @@ bool isFolder(const std::string& path) {
 class Progress {
   public:
     explicit Progress(std::int64_t total)
-        : total_(total), terminal_(isatty(STDERR_FILENO) != 0), begun_(Clock::now()) {}
+        : total_(total), terminal_(platform::standardErrorIsTerminal()), begun_(Clock::now()) {}
 
     void update(std::int64_t done, bool final = false) {
         const int tenth =

@@ -6,7 +6,7 @@
 // pixel format with a WGL context, the PeekMessageA pump (Escape, WM_CLOSE
 // and the screen saver's and the monitor's WM_SYSCOMMAND become the show's
 // events), timeGetTime, and the music streamed from its mp3 file to waveOut
-// (win32_music.h).
+// (music.h).
 // Offscreen (for the capture program), the window has no frame and is never
 // shown, the question is not asked and notices go to standard error; the
 // show draws into its back buffer and the capture reads it back.

@@ -1,4 +1,6 @@
-#include "platform/web_platform.h"
+#include "platform/web/web_platform.h"
+
+#include "platform/outline_glyphs.h"
 
 #include <GL/gl.h>
 #include <emscripten.h>
@@ -239,6 +241,14 @@ void WebPlatform::fetchFiles(const std::vector<std::string>& paths, const char* 
 
 void WebPlatform::ended(int status) {
     pageEnded(status);
+}
+
+// A page has no font configuration: it ships the face fontconfig picks for
+// the show's family on Linux.
+bool findFace(const char*, std::string& file, int& index, std::string&) {
+    file = kWebFacePath;
+    index = 0;
+    return true;
 }
 
 }  // namespace platform

@@ -1,10 +1,10 @@
-#include "platform/win32_platform.h"
+#include "platform/win32/win32_platform.h"
 
 #include <cstdio>
 #include <string>
 
-#include "platform/win32.h"
-#include "platform/win32_music.h"
+#include "platform/win32/win32.h"
+#include "platform/win32/music.h"
 
 #include <GL/gl.h>
 

@@ -1,4 +1,4 @@
-#include "platform/win32_music.h"
+#include "platform/win32/music.h"
 
 #include <array>
 #include <atomic>
@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 
 #define DR_MP3_IMPLEMENTATION

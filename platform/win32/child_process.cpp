@@ -1,7 +1,7 @@
 #include "platform/child_process.h"
 
 #include "platform/file_names.h"
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 #include <fcntl.h>
 #include <io.h>

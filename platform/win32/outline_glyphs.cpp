@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 namespace platform {
 
