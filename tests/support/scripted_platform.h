@@ -43,7 +43,7 @@ class ScriptedPlatform : public platform::SdlPlatform {
     void queueEvent(Event event) { queued_.push_back(event); }
     std::vector<bool> answers;  // the show's, to each event delivered
 
-    std::vector<std::string> events;  // "ask", "notice", "class", "mode", "cursor", ...
+    std::vector<std::string> events;  // "ask", "notice", "prepare", "mode", "cursor", ...
     std::vector<std::pair<std::string, std::string>> boxes;  // (text, caption)
     platform::WindowDescription window;                      // as asked for
     int pumps = 0, swaps = 0;
