@@ -2,9 +2,6 @@
 // start-up step, the millisecond counter and queued window events.
 #pragma once
 
-#include <dlfcn.h>
-#include <link.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <functional>
@@ -13,6 +10,7 @@
 #include <vector>
 
 #include "platform/sdl/sdl_platform.h"
+#include "tests/support/keep_libraries.h"
 
 namespace test_support {
 
@@ -23,15 +21,7 @@ class ScriptedPlatform : public platform::SdlPlatform {
 
     ScriptedPlatform() : SdlPlatform(Options{.offscreen = true}) { platform::setPlatform(this); }
     ~ScriptedPlatform() override {
-        // SDL unloads the GL driver with its window; pinning every library keeps
-        // the module names that the leak checker's suppressions go by.
-        dl_iterate_phdr(
-            [](dl_phdr_info* info, std::size_t, void*) {
-                if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0')
-                    dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-                return 0;
-            },
-            nullptr);
+        keepLoadedLibraries();
         platform::setPlatform(nullptr);
     }
 

@@ -21,8 +21,6 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
-#include <dlfcn.h>
-#include <link.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,6 +36,7 @@
 #include "show/frame_composer.h"
 #include "show/frame_observer.h"
 #include "show/hidden_scenes.h"
+#include "tests/support/keep_libraries.h"
 #ifdef STREAKSHOW_GL_LAYER
 #include "platform/web/gl/gl11.h"
 #endif
@@ -89,15 +88,7 @@ bool openContext(bool es) {
         !eglMakeCurrent(display, surface, surface, context)) {
         return false;
     }
-    // EGL unloads the driver at exit, and the leak checker then trips over
-    // its thread-local storage: every library loaded by now stays.
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, std::size_t, void*) {
-            if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0')
-                dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-            return 0;
-        },
-        nullptr);
+    test_support::keepLoadedLibraries();
     return true;
 }
 
