@@ -9,7 +9,6 @@
 
 #include "platform/win32/win32.h"
 
-
 #define DR_MP3_IMPLEMENTATION
 #include "dr_mp3.h"
 
@@ -49,7 +48,8 @@ WaveOutStream::~WaveOutStream() {
     if (output_ != nullptr) {
         waveOutReset(output_);
         for (WAVEHDR& header : headers_) {
-            if (header.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(output_, &header, sizeof header);
+            if (header.dwFlags & WHDR_PREPARED)
+                waveOutUnprepareHeader(output_, &header, sizeof header);
         }
         waveOutClose(output_);
     }

@@ -18,14 +18,14 @@ bool buildOutlineGlyphs(const char* faceName, int firstGlyph, int count, unsigne
     }
     // 12 units high, normal weight, ANSI characters, TrueType faces only,
     // antialiased; the font stays selected into the window's device context.
-    HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                             OUT_TT_ONLY_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, 0,
-                             faceName);
+    HFONT font =
+        CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_ONLY_PRECIS,
+                    CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, 0, faceName);
     SelectObject(deviceContext, font);
     std::vector<GLYPHMETRICSFLOAT> built(static_cast<std::size_t>(count));
-    const bool done =
-        wglUseFontOutlinesA(deviceContext, static_cast<DWORD>(firstGlyph), static_cast<DWORD>(count),
-                            listBase, deviation, extrusion, WGL_FONT_POLYGONS, built.data()) != FALSE;
+    const bool done = wglUseFontOutlinesA(deviceContext, static_cast<DWORD>(firstGlyph),
+                                          static_cast<DWORD>(count), listBase, deviation, extrusion,
+                                          WGL_FONT_POLYGONS, built.data()) != FALSE;
     for (int i = 0; i < count; ++i) {
         const GLYPHMETRICSFLOAT& glyph = built[static_cast<std::size_t>(i)];
         metrics[i] = done ? GlyphMetrics{glyph.gmfBlackBoxX,       glyph.gmfBlackBoxY,

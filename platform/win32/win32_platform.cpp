@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/win32/win32.h"
 #include "platform/win32/music.h"
+#include "platform/win32/win32.h"
 
 #include <GL/gl.h>
 

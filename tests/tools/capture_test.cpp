@@ -52,7 +52,8 @@ struct FullDrawing : test_support::ScriptedPlatform {
     FullDrawing() {
         now = 1000;
         onPump = [](ScriptedPlatform& p) {  // 100 frames at 5 a second
-            if ((p.now = 1000 + 200 * (p.pumps - 1)) == 20800) p.queueEvent(platform::WindowEvent::close);
+            if ((p.now = 1000 + 200 * (p.pumps - 1)) == 20800)
+                p.queueEvent(platform::WindowEvent::close);
         };
     }
     void swapBuffers(platform::WindowHandle window) override {
