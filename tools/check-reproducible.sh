@@ -59,7 +59,9 @@ start=$SECONDS
 for kind in "${kinds[@]}"; do
   case $kind in
     deb)
-      deb=$(tools/build-deb.sh | tee /dev/stderr | tail -n 1)
+      # Its output is shown on standard error as it comes, through the
+      # descriptor itself: reopening /dev/stderr would truncate a log file.
+      deb=$(tools/build-deb.sh | tee >(cat >&2) | tail -n 1)
       (cd "$copy" && tools/build-deb.sh --no-lintian >&2)
       same "$deb" || status=1
       ;;
