@@ -1,6 +1,7 @@
 #include "platform/child_process.h"
 
 #include "platform/file_names.h"
+#include "platform/program.h"
 #include "platform/win32/win32.h"
 
 #include <fcntl.h>
@@ -57,12 +58,8 @@ BOOL WINAPI consoleEvent(DWORD event) {
 std::string findProgram(const std::string& name) {
     const std::filesystem::path file = filePath(name + ".exe");
     std::error_code error;
-    std::wstring self(32768, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
-    if (length > 0 && length < self.size()) {
-        self.resize(length);
-        const std::filesystem::path beside = std::filesystem::path(self).parent_path() / file;
-        if (std::filesystem::is_regular_file(beside, error)) return fileName(beside);
+    if (const std::filesystem::path here = executableFolder(); !here.empty()) {
+        if (std::filesystem::is_regular_file(here / file, error)) return fileName(here / file);
     }
     const wchar_t* path = _wgetenv(L"PATH");
     std::wstringstream folders(path != nullptr ? path : L"");
