@@ -20,8 +20,8 @@
 
 #include "app/show_main.h"
 #include "platform/platform.h"
-#include "tools/capture/capture_platform.h"
-#include "tools/capture/frame_writers.h"
+#include "recorder/capture_platform.h"
+#include "recorder/frame_writers.h"
 
 namespace {
 

@@ -41,7 +41,7 @@
 #include "show/frame_observer.h"
 #include "show/hidden_scenes.h"
 #include "show/streaks.h"
-#include "tools/capture/streak_painter.h"
+#include "recorder/streak_painter.h"
 
 namespace {
 

@@ -87,7 +87,7 @@ for arch in "${arches[@]}"; do
   stage=$out/$name
   rm -rf "$stage"
   mkdir -p "$stage/licences"
-  for program in app/streakshow tools/streakshow-capture tools/jpeg2ppm; do
+  for program in app/streakshow recorder/streakshow-capture jpeg2ppm/jpeg2ppm; do
     "$triple-strip" -o "$stage/$(basename "$program").exe" "$build/$program.exe"
   done
   cp -r "$out/dorva" "$stage/dorva"

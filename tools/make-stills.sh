@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-capture=build/tools/streakshow-capture
+capture=build/recorder/streakshow-capture
 [ -x "$capture" ] || { echo "make-stills: build the show first (tools/run-show.sh)" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

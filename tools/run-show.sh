@@ -18,5 +18,5 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec build/app/streakshow "$@"
 fi
 echo "run-show: no display; recording the show to streakshow.mp4" >&2
-build/tools/streakshow-capture --out streakshow.mp4
+build/recorder/streakshow-capture --out streakshow.mp4
 echo "run-show: wrote $(pwd)/streakshow.mp4" >&2

@@ -95,7 +95,7 @@ if [ -n "${deb:-}" ]; then
   "$capture" --fps 10 --seconds 0.1 --frames ../apart 2>../apart.log || fail "capture failed"
   grep -q 'cannot open' ../apart.log || fail "the packaged capture took a build folder's data"
 else
-  "$2/tools/streakshow-capture" --fps 10 --seconds 0.1 --frames ../built 2>../built.log ||
+  "$2/recorder/streakshow-capture" --fps 10 --seconds 0.1 --frames ../built 2>../built.log ||
     fail "the build folder's capture failed"
   ! grep 'cannot open' ../built.log || fail "the build folder's capture did not find its data"
 fi

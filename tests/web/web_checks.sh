@@ -86,7 +86,7 @@ case $step in
   native)
     rm -rf "$fixture/native"
     mkdir -p "$fixture/native"
-    if ! timeout -k 10 300 "$3/tools/streakshow-capture" --fps 10 --seconds 16 --frames "$fixture/native" \
+    if ! timeout -k 10 300 "$3/recorder/streakshow-capture" --fps 10 --seconds 16 --frames "$fixture/native" \
       --record "$fixture/native.txt" >"$fixture/native.log" 2>&1; then
       cat "$fixture/native.log"
       echo "FAILED: the Linux capture"

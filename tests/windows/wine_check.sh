@@ -99,7 +99,7 @@ check_setup() {
     bad "cannot start Wine in $WINEPREFIX$ran"
 
   # The Linux side: frames, decoded test pictures, glyph metrics.
-  (cd "$scratch" && SDL_VIDEODRIVER=offscreen "$linux/tools/streakshow-capture" --data "$windows/dorva" \
+  (cd "$scratch" && SDL_VIDEODRIVER=offscreen "$linux/recorder/streakshow-capture" --data "$windows/dorva" \
     --fps 10 --seconds 15.5 --frames linux-frames --record linux.record >/dev/null 2>&1) ||
     bad "the Linux capture failed"
   SDL_VIDEODRIVER=offscreen "$linux/tests/windows/glyph_metrics" >"$scratch/linux-glyphs" 2>/dev/null ||
@@ -117,7 +117,7 @@ check_setup() {
   : >"$pictures/empty.jpg"
   head -c 4096 /dev/urandom >"$pictures/noise.jpg"
   for name in $(cd "$pictures" && ls *.jpg | sed 's/\.jpg$//') missing; do
-    (cd "$pictures" && "$linux/tools/jpeg2ppm" "$name.jpg" "linux-$name.ppm" 2>/dev/null)
+    (cd "$pictures" && "$linux/jpeg2ppm/jpeg2ppm" "$name.jpg" "linux-$name.ppm" 2>/dev/null)
     echo $? >"$pictures/linux-$name.status"
   done
   [ "$failed" -eq 0 ] && ok "Xvfb on $DISPLAY, the Wine server, and the Linux side"

@@ -7,7 +7,7 @@
 #include "show/frame_record.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/test.h"
-#include "tools/capture/streak_painter.h"
+#include "recorder/streak_painter.h"
 
 namespace fs = std::filesystem;
 
@@ -40,7 +40,7 @@ class CaptureTest : public ::testing::Test {
     std::string capture(const std::string& arguments, const char* before = "") {
         // (The leak checker's table of suppressions would add lines to the log.)
         return run(std::string(before) + " LSAN_OPTIONS=$LSAN_OPTIONS:print_suppressions=0 " +
-                       "$STREAKSHOW_BINARY_DIR/tools/streakshow-capture " + arguments,
+                       "$STREAKSHOW_BINARY_DIR/recorder/streakshow-capture " + arguments,
                    &status);
     }
     int status = -1;
@@ -215,7 +215,7 @@ TEST_F(CaptureTest, APictureWithoutMemoryIsRefusedInOneLine) {
 // The three programs read their command lines alike.
 TEST_F(CaptureTest, TheProgramsShareTheirCommandLine) {
     for (const std::string program :
-         {"app/streakshow", "tools/streakshow-capture", "tools/jpeg2ppm"}) {
+         {"app/streakshow", "recorder/streakshow-capture", "jpeg2ppm/jpeg2ppm"}) {
         const std::string name = program.substr(program.find('/') + 1);
         const std::string path = "$STREAKSHOW_BINARY_DIR/" + program;
         EXPECT_EQ(run(path + " --version", &status), name + " " STREAKSHOW_VERSION "\n");

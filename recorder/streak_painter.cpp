@@ -1,4 +1,4 @@
-#include "tools/capture/streak_painter.h"
+#include "recorder/streak_painter.h"
 
 #include <algorithm>
 #include <cmath>

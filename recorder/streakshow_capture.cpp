@@ -37,8 +37,8 @@
 #include "platform/platform.h"
 #include "platform/program.h"
 #include "show/frame_record.h"
-#include "tools/capture/capture_platform.h"
-#include "tools/capture/frame_writers.h"
+#include "recorder/capture_platform.h"
+#include "recorder/frame_writers.h"
 
 namespace {
 

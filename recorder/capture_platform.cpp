@@ -1,11 +1,11 @@
-#include "tools/capture/capture_platform.h"
+#include "recorder/capture_platform.h"
 
 #include <GL/gl.h>
 
 #include <cstdio>
 #include <utility>
 
-#include "tools/capture/streak_painter.h"
+#include "recorder/streak_painter.h"
 
 namespace capture {
 

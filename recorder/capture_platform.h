@@ -21,7 +21,7 @@
 #include "app/display_window.h"
 #include "platform/native_platform.h"
 #include "show/frame_observer.h"
-#include "tools/capture/streak_painter.h"
+#include "recorder/streak_painter.h"
 
 namespace capture {
 

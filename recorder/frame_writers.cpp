@@ -1,4 +1,4 @@
-#include "tools/capture/frame_writers.h"
+#include "recorder/frame_writers.h"
 
 #include <png.h>
 
