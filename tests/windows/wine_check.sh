@@ -26,13 +26,17 @@
 #   ctrl-c: Ctrl-C at the console ends a video recording at the next frame,
 #     finishes the video, says how far it got and exits 130;
 #   x87 (win32): the 32-bit build computes in SSE2, not x87, registers.
+# With no-i386 after the word size, a check runs as on a machine whose kernel
+# runs no 32-bit x86 programs: in a private mount namespace (as root) where
+# Wine's 32-bit loader cannot start. The 64-bit build must not need it, and
+# Debian's wrappers (wine, winepath) reach it whenever wine32 is installed.
 # `setup` starts the display and the Wine server and makes the Linux side of
 # the comparisons; `cleanup` stops them. The 32-bit checks run where this
 # machine runs 32-bit programs, and elsewhere say so in one line and exit 77
 # (skipped). Every Wine step has a time limit of its own, so that a hang
 # fails its check and names itself.
 #
-# Usage: wine_check.sh WINDOWS_BUILD LINUX_BUILD SCRATCH CHECK [win64|win32]
+# Usage: wine_check.sh WINDOWS_BUILD LINUX_BUILD SCRATCH CHECK [win64|win32] [no-i386]
 #   WINDOWS_BUILD: tools/build-windows.sh's folder (build-windows/)
 #   LINUX_BUILD:   a Linux build folder with streakshow-capture, jpeg2ppm and
 #                  the glyph probe (the test build)
@@ -44,6 +48,10 @@ linux=$(cd "$2" && pwd)
 scratch=$3
 check=$4
 arch=${5:-win64}
+as_if=${6:-}
+# The checks' own folders in the scratch, apart for the runs as on a machine
+# without 32-bit programs.
+tag=$arch${as_if:+-$as_if}
 failed=0
 ok() { echo "ok: $*"; }
 bad() {
@@ -72,8 +80,12 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d" LIBGL_ALWAYS_SOFTWARE=
 # File names and arguments reach Wine as UTF-8, whatever the caller's locale.
 export LC_ALL=C.UTF-8
 wine64=/usr/lib/wine/wine64
+wine32=/usr/lib/wine/wine
 wine=$wine64
-[ "$arch" = win32 ] && wine=/usr/lib/wine/wine
+[ "$arch" = win32 ] && wine=$wine32
+# A Windows name for a Linux one, through the loader of the word size checked
+# (Debian's winepath would start the 32-bit one whenever wine32 is installed).
+windows_path() { timeout -k 5 60 "$wine" winepath -w "$1" 2>/dev/null; }
 version=$(cat "$(dirname "$0")/../../VERSION")
 stage=$windows/streakshow-$version-$arch
 tests=$windows/$arch/tests/windows
@@ -146,7 +158,7 @@ check_record() {
   rm -rf "$scratch/$arch-frames"
   mkdir -p "$scratch/$arch-frames"
   if ! limited 120 env -C "$scratch" "$wine" "$stage/streakshow-capture.exe" \
-    --data "$(winepath -w "$windows/dorva")" --fps 10 --seconds 15.5 --frames "$arch-frames" \
+    --data "$(windows_path "$windows/dorva")" --fps 10 --seconds 15.5 --frames "$arch-frames" \
     --record "$arch.record" >/dev/null 2>"$scratch/$arch-capture.log"; then
     bad "$arch: the capture failed$ran"
     cat "$scratch/$arch-capture.log"
@@ -272,15 +284,15 @@ check_show_yes() {
 # elsewhere, finds its data beside itself, and the capture and jpeg2ppm take
 # such names.
 check_unicode() {
-  local folder="$scratch/$arch-Ωmega✓" elsewhere=$scratch/$arch-elsewhere log=$scratch/$arch-unicode.log
+  local folder="$scratch/$tag-Ωmega✓" elsewhere=$scratch/$tag-elsewhere log=$scratch/$tag-unicode.log
   rm -rf "$folder"
   cp -r "$stage" "$folder"
   mkdir -p "$folder/frames ✓" "$elsewhere"
-  if limited 90 env -C "$elsewhere" "$wine" "$tests/show_driver.exe" "$(winepath -w "$folder/streakshow.exe")" no \
+  if limited 90 env -C "$elsewhere" "$wine" "$tests/show_driver.exe" "$(windows_path "$folder/streakshow.exe")" no \
     2>"$log" && ! grep -q 'cannot open' "$log" &&
     limited 60 env -C "$elsewhere" "$wine" "$folder/streakshow-capture.exe" \
-      --data "$(winepath -w "$folder/dorva")" --fps 10 --seconds 0.5 --frames "$(winepath -w "$folder/frames ✓")" \
-      --record "$(winepath -w "$folder/ωrecord.txt")" 2>>"$log" >/dev/null &&
+      --data "$(windows_path "$folder/dorva")" --fps 10 --seconds 0.5 --frames "$(windows_path "$folder/frames ✓")" \
+      --record "$(windows_path "$folder/ωrecord.txt")" 2>>"$log" >/dev/null &&
     cmp -s <(head -n 5 "$scratch/linux.record") <(tr -d '\r' <"$folder/ωrecord.txt") &&
     [ "$(ls "$folder/frames ✓" | wc -l)" -eq 5 ] &&
     limited 60 env -C "$folder/dorva" "$wine" "$folder/jpeg2ppm.exe" zim.jpg "ζim.ppm" 2>>"$log" &&
@@ -296,15 +308,15 @@ check_unicode() {
 # quoted PATH entry, into a name with a blank, %PATH% and non-ANSI
 # characters, which it receives unchanged and takes when it is complete.
 check_video() {
-  local encoder="$scratch/$arch-ff mpeg" folder=$scratch/$arch-video
+  local encoder="$scratch/$tag-ff mpeg" folder=$scratch/$tag-video
   local video="$folder/show %PATH% ✓.mp4"
   mkdir -p "$encoder" "$folder"
   cp "$tests/fake_ffmpeg.exe" "$encoder/ffmpeg.exe"
-  if limited 60 env -C "$folder" WINEPATH="\"$(winepath -w "$encoder")\"" "$wine" \
-    "$stage/streakshow-capture.exe" --fps 10 --seconds 0.3 --out "$(winepath -w "$video")" \
+  if limited 60 env -C "$folder" WINEPATH="\"$(windows_path "$encoder")\"" "$wine" \
+    "$stage/streakshow-capture.exe" --fps 10 --seconds 0.3 --out "$(windows_path "$video")" \
     >/dev/null 2>"$folder.log" && [ -e "$video" ] && [ ! -e "${video%.mp4}.partial.mp4" ] &&
     tr -d '\r' <"$video" | grep -qx "bytes $((1024 * 768 * 4 * 3))" &&
-    tr -d '\r' <"$video" | grep -qxF "$(winepath -w "${video%.mp4}.partial.mp4")"; then
+    tr -d '\r' <"$video" | grep -qxF "$(windows_path "${video%.mp4}.partial.mp4")"; then
     ok "$arch: the video goes to ffmpeg.exe, found on a quoted PATH entry, without a shell"
   else
     bad "$arch: the video through ffmpeg.exe$ran"
@@ -312,12 +324,12 @@ check_video() {
   fi
   # The ffmpeg.exe beside the program comes first; the one on PATH is now
   # jpeg2ppm.exe, which would fail.
-  local beside=$scratch/$arch-beside
+  local beside=$scratch/$tag-beside
   mkdir -p "$beside"
   cp "$stage/streakshow-capture.exe" "$tests/fake_ffmpeg.exe" "$beside/"
   mv "$beside/fake_ffmpeg.exe" "$beside/ffmpeg.exe"
   cp "$stage/jpeg2ppm.exe" "$encoder/ffmpeg.exe"
-  if limited 60 env -C "$folder" WINEPATH="\"$(winepath -w "$encoder")\"" "$wine" \
+  if limited 60 env -C "$folder" WINEPATH="\"$(windows_path "$encoder")\"" "$wine" \
     "$beside/streakshow-capture.exe" --fps 10 --seconds 0.1 --out beside.mp4 \
     >/dev/null 2>"$beside.log" && tr -d '\r' <"$folder/beside.mp4" | grep -q '^bytes '; then
     ok "$arch: the video goes to the ffmpeg.exe beside the program first"
@@ -332,11 +344,11 @@ check_video() {
 # byte count of every frame kept), keeps the video under its partial name,
 # says how far it got and exits 130.
 check_ctrl_c() {
-  local folder=$scratch/$arch-stop frames
+  local folder=$scratch/$tag-stop frames
   mkdir -p "$folder"
   cp "$tests/fake_ffmpeg.exe" "$folder/ffmpeg.exe"
-  limited 120 env -C "$folder" WINEPATH="$(winepath -w "$folder")" "$wine" "$tests/stop_driver.exe" \
-    " 10% " "$(winepath -w "$stage/streakshow-capture.exe")" --fps 10 --seconds 20 --out stopped.mp4 \
+  limited 120 env -C "$folder" WINEPATH="$(windows_path "$folder")" "$wine" "$tests/stop_driver.exe" \
+    " 10% " "$(windows_path "$stage/streakshow-capture.exe")" --fps 10 --seconds 20 --out stopped.mp4 \
     2>"$folder.log"
   frames=$(sed -n 's/.*stopped by Ctrl-C after \([0-9]*\) frames.*/\1/p' "$folder.log")
   if [ "$ran" = " (exit 130)" ] && [ "${frames:-0}" -ge 20 ] && [ "$frames" -lt 200 ] &&
@@ -363,6 +375,43 @@ check_x87() {
     bad "win32: $x87 x87 arithmetic instructions in the show's code"
   fi
 }
+
+# no-i386: Wine's 32-bit loader and preloader replaced, in a mount namespace
+# of this check's own, by copies whose ELF header names a machine no kernel
+# runs, so that starting them fails with "Exec format error" as it does on a
+# kernel without 32-bit support. The check itself then runs in there.
+if [ "$as_if" = no-i386 ] && [ -z "${STREAKSHOW_NO_I386:-}" ]; then
+  if ! "$wine32" --version >/dev/null 2>&1; then
+    echo "skipped: this machine runs no 32-bit programs: wine.$arch.$check checks this already"
+    exit 77
+  fi
+  if ! unshare --mount --propagation private true 2>/dev/null; then
+    echo "skipped: no private mount namespace to hide the 32-bit loader in (it takes root)"
+    exit 77
+  fi
+  foreign=$scratch/$tag-loaders
+  mkdir -p "$foreign"
+  for loader in wine wine-preloader; do
+    [ -e "/usr/lib/wine/$loader" ] || continue
+    { head -c 18 "/usr/lib/wine/$loader" && printf '\377\377' && tail -c +21 "/usr/lib/wine/$loader"; } \
+      >"$foreign/$loader" && chmod +x "$foreign/$loader"
+  done
+  exec unshare --mount --propagation private env STREAKSHOW_NO_I386=1 bash -c '
+    foreign=$1
+    shift
+    for loader in wine wine-preloader; do
+      [ -e "$foreign/$loader" ] || continue
+      mount --bind "$foreign/$loader" "/usr/lib/wine/$loader" || {
+        echo "skipped: cannot hide /usr/lib/wine/$loader in a mount namespace"
+        exit 77
+      }
+    done
+    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+      echo "FAILED: the 32-bit loader still starts in the namespace meant to hide it"
+      exit 1
+    fi
+    exec bash "$@"' bash "$foreign" "$0" "$@"
+fi
 
 case $check in
   setup | cleanup | x87) ;;
