@@ -11,20 +11,14 @@
 # (tools/check-reproducible.sh): every time stamp is SOURCE_DATE_EPOCH, the
 # commit's time unless the caller sets it, and no folder's name reaches the
 # programs.
-set -euo pipefail
-cd "$(dirname "$0")/.."
+# shellcheck source=tools/lib.sh
+. "$(dirname "$0")/lib.sh"
+cd "$root"
 
 lintian=yes
 [ "${1:-}" != --no-lintian ] || lintian=no
-build=build-deb
-if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) ||
-    { echo "build-deb: not a git checkout: set SOURCE_DATE_EPOCH" >&2; exit 1; }
-fi
-export SOURCE_DATE_EPOCH
-# ccache's base folder would hand the compiler relative names, which the
-# prefix maps miss.
-unset CCACHE_BASEDIR
+build="build-deb"
+reproducible
 tools/make-data.sh --download "$build/dorva"
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 flags() { dpkg-buildflags --get "$1"; }
@@ -45,5 +39,5 @@ deb=$(echo dist/streakshow_*.deb)
 
 # Errors fail the build; warnings are shown.
 [ "$lintian" = no ] || lintian --fail-on error "$deb" >&2
-echo "build-deb: $(du -k "$deb" | cut -f1) KiB; Depends: $(dpkg-deb -f "$deb" Depends)" >&2
+say "$(du -k "$deb" | cut -f1) KiB; Depends: $(dpkg-deb -f "$deb" Depends)"
 echo "$deb"

@@ -11,24 +11,13 @@
 # GLU). Those are kept in a cache outside the repository
 # (STREAKSHOW_WEB_CACHE, default ~/.cache/streakshow/web), so later builds
 # only compile the show. The build itself goes to build-web/.
-set -euo pipefail
-shopt -s inherit_errexit
-cd "$(dirname "$0")/.."
-root=$(pwd)
-
-say() { echo "build-web: $*" >&2; }
-die() { say "$*"; exit 1; }
+# shellcheck source=tools/lib.sh
+. "$(dirname "$0")/lib.sh"
+cd "$root"
 
 tools/setup.sh web
-# One commit, the same page (tools/check-reproducible.sh): no folder's name
-# reaches the program.
-if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) || die "not a git checkout: set SOURCE_DATE_EPOCH"
-fi
-export SOURCE_DATE_EPOCH
-# ccache's base folder would hand the compiler relative names, which the
-# prefix maps miss.
-unset CCACHE_BASEDIR
+# One commit, the same page.
+reproducible
 cache=${STREAKSHOW_WEB_CACHE:-$HOME/.cache/streakshow/web}
 prefix=$cache/wasm32-emscripten
 out=$root/build-web

@@ -13,13 +13,9 @@
 # repository (STREAKSHOW_WINDOWS_CACHE, default ~/.cache/streakshow/windows),
 # so later builds only compile the show. The builds themselves go to
 # build-windows/.
-set -euo pipefail
-shopt -s inherit_errexit
-cd "$(dirname "$0")/.."
-root=$(pwd)
-
-say() { echo "build-windows: $*" >&2; }
-die() { say "$*"; exit 1; }
+# shellcheck source=tools/lib.sh
+. "$(dirname "$0")/lib.sh"
+cd "$root"
 
 arches=("$@")
 [ ${#arches[@]} -gt 0 ] || arches=(win32 win64)
@@ -29,15 +25,8 @@ done
 
 tools/setup.sh windows
 version=$(cat VERSION)
-# One commit, the same zips (tools/check-reproducible.sh): every time stamp
-# is the commit's, and no folder's name reaches the programs.
-if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) || die "not a git checkout: set SOURCE_DATE_EPOCH"
-fi
-export SOURCE_DATE_EPOCH
-# ccache's base folder would hand the compiler relative names, which the
-# prefix maps miss.
-unset CCACHE_BASEDIR
+# One commit, the same zips.
+reproducible
 cache=${STREAKSHOW_WINDOWS_CACHE:-$HOME/.cache/streakshow/windows}
 out=$root/build-windows
 mkdir -p "$cache/sources" "$out" dist

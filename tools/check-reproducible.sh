@@ -10,13 +10,9 @@
 # ~/.cache/streakshow/reproducible), kept between runs so that its build,
 # like this tree's, only compiles what changed; ccache never hands one
 # folder's objects to the other, as their compile lines differ.
-set -euo pipefail
-shopt -s inherit_errexit
-cd "$(dirname "$0")/.."
-root=$(pwd)
-
-say() { echo "check-reproducible: $*" >&2; }
-die() { say "$*"; exit 1; }
+# shellcheck source=tools/lib.sh
+. "$(dirname "$0")/lib.sh"
+cd "$root"
 
 kinds=("$@")
 [ ${#kinds[@]} -gt 0 ] || kinds=(deb)

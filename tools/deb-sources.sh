@@ -1,12 +1,14 @@
+# shellcheck shell=bash
 # Debian's source packages for the cross builds (tools/build-windows.sh,
-# tools/build-web.sh), fetched once. Sourced, not run: the caller sets $cache
-# and defines say and die; each package is unpacked into $cache/sources.
+# tools/build-web.sh), fetched once. Sourced, not run, after tools/lib.sh (say
+# and die): the caller sets $cache; each package is unpacked into $cache/sources.
 
 # apt-get source needs deb-src entries. They go into an apt configuration of
 # our own under $cache/apt, with its own package lists, so that the system's
 # /etc/apt is left as it is and no root is needed: each of the system's
 # entries (deb822 files, Debian 12's default, or one-line lists, what
 # debootstrap writes) gets its deb-src twin there.
+# shellcheck disable=SC2154  # the caller sets cache
 own_apt() { APT_CONFIG=$cache/apt/apt.conf "$@"; }
 setup_apt() {
   local dir=$cache/apt file

@@ -7,10 +7,10 @@
 #
 #   tools/fuzz-decoder.sh          # the test command's short run
 #   tools/fuzz-decoder.sh 3600     # an hour; new inputs stay in build-fuzz/jpeg-corpus-found
-set -euo pipefail
+# shellcheck source=tools/lib.sh
+. "$(dirname "$0")/lib.sh"
 
 seconds=${1:-60}
-root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-fuzz
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 

@@ -1,6 +1,7 @@
+# shellcheck shell=bash
 # Licence texts for what ships outside a Debian system: the Windows zips
 # (tools/build-windows.sh) and the web page (tools/build-web.sh). Sourced, not
-# run; the caller defines die.
+# run, after tools/lib.sh (die).
 
 # copy_licence NOTICE FOLDER/NAME.txt: copies a copyright notice. A Debian
 # copyright file names a long licence by its place on a Debian system

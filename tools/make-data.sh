@@ -22,14 +22,11 @@
 # fetch-skimage.sh downloads the photographs' package file. dorva.sha256 lists
 # every file made with its checksum; --check DIR compares DIR with it, one line
 # for each file that is missing or differs, and exits 1 when any does.
-set -euo pipefail
-shopt -s inherit_errexit
+# shellcheck source=tools/lib.sh
+. "$(dirname -- "${BASH_SOURCE[0]}")/lib.sh"
 
 here=$(dirname -- "${BASH_SOURCE[0]}")/data
 manifest=$here/dorva.sha256
-
-say() { echo "make-data: $*" >&2; }
-die() { say "$*"; exit 1; }
 
 optional=false download=false check=false
 while [ $# -gt 0 ]; do

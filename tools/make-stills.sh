@@ -3,11 +3,12 @@
 # ring moment and a box-field moment, scaled down to small 8-bit PNGs.
 #
 #   tools/make-stills.sh        (after tools/run-show.sh has built the show and its data)
-set -euo pipefail
-cd "$(dirname "$0")/.."
+# shellcheck source=tools/lib.sh
+. "$(dirname "$0")/lib.sh"
+cd "$root"
 
 capture=build/recorder/streakshow-capture
-[ -x "$capture" ] || { echo "make-stills: build the show first (tools/run-show.sh)" >&2; exit 1; }
+[ -x "$capture" ] || die "build the show first (tools/run-show.sh)"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

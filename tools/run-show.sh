@@ -6,8 +6,9 @@
 #
 # It builds in build/ as the README's "From source" does, with CMake's
 # default generator, so the two can follow each other.
-set -euo pipefail
-cd "$(dirname "$0")/.."
+# shellcheck source=tools/lib.sh
+. "$(dirname "$0")/lib.sh"
+cd "$root"
 
 tools/setup.sh show
 tools/make-data.sh --download build/dorva
@@ -17,6 +18,6 @@ cmake --build build -j "$(nproc)"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec build/app/streakshow "$@"
 fi
-echo "run-show: no display; recording the show to streakshow.mp4" >&2
+say "no display; recording the show to streakshow.mp4"
 build/recorder/streakshow-capture --out streakshow.mp4
-echo "run-show: wrote $(pwd)/streakshow.mp4" >&2
+say "wrote $root/streakshow.mp4"

@@ -5,8 +5,9 @@
 # the Debian package,
 # then fuzzes the JPEG decoder briefly. The benchmarks are not built here:
 # they measure, they do not check (docs/performance.md says how to run them).
-set -euo pipefail
-cd "$(dirname "$0")/.."
+# shellcheck source=tools/lib.sh
+. "$(dirname "$0")/lib.sh"
+cd "$root"
 
 tools/setup.sh
 # The show's default data, which the tests read from the build folder, byte
@@ -21,7 +22,7 @@ tools/build-windows.sh
 tools/build-web.sh
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON \
   -DSTREAKSHOW_BENCH=OFF -DSTREAKSHOW_SANITIZE=ON -DSTREAKSHOW_WERROR=ON \
-  -DSTREAKSHOW_WINDOWS_BUILD="$(pwd)/build-windows" -DSTREAKSHOW_WEB_BUILD="$(pwd)/dist/web" >/dev/null
+  -DSTREAKSHOW_WINDOWS_BUILD="$root/build-windows" -DSTREAKSHOW_WEB_BUILD="$root/dist/web" >/dev/null
 cmake --build build-test -j "$jobs"
 ctest --test-dir build-test -j "$jobs" --output-on-failure
 

@@ -3,11 +3,11 @@
 # installing nothing, and prints its path. Each apt-get has a time limit.
 #
 # Usage: tools/data/fetch-skimage.sh CACHE
-set -euo pipefail
-shopt -s inherit_errexit
+# shellcheck source=tools/lib.sh
+. "$(dirname -- "$0")/../lib.sh"
 cache=$1
 
-command -v apt-get >/dev/null || { echo "fetch-skimage: no apt-get" >&2; exit 1; }
+command -v apt-get >/dev/null || die "no apt-get"
 mkdir -p -- "$cache"
 fetched=$(mktemp -d "$cache/download.XXXXXX")
 trap 'rm -rf -- "$fetched"' EXIT
@@ -22,8 +22,7 @@ fetch() { (cd "$fetched" && apt download python3-skimage); }
 renew() { apt update -qq; }
 # The package lists may be missing or old; root can renew them.
 if ! fetch && { [ "$(id -u)" -ne 0 ] || ! renew || ! fetch; }; then
-  echo "fetch-skimage: $(tail -n 1 "$fetched/apt.log")" >&2
-  exit 1
+  die "$(tail -n 1 "$fetched/apt.log")"
 fi
 deb=$(find "$fetched" -maxdepth 1 -name 'python3-skimage_*.deb')
 mv -- "$deb" "$cache/"

@@ -5,8 +5,8 @@
 # Usage: tools/data/pictures.sh SKIMAGE_DATA OUT
 #   SKIMAGE_DATA: a folder holding scikit-image's skimage/data/ files
 #   OUT:          the folder the pictures are written into
-set -euo pipefail
-shopt -s inherit_errexit
+# shellcheck source=tools/lib.sh
+. "$(dirname -- "$0")/../lib.sh"
 src=$1 out=$2
 here=$(dirname -- "${BASH_SOURCE[0]}")
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/pictures.XXXXXX")
@@ -57,10 +57,7 @@ decode "$src/astronaut.png" | fill 800 600 | colour_jpeg daved_10smaller.jpg
 # Each as planned: frame type (192 = baseline), width, height, components.
 while read -r name planned; do
   made=$("$here/jpeg-frame.py" "$out/$name")
-  if [ "$made" != "$planned" ]; then
-    echo "pictures: $name: frame is '$made', expected '$planned'" >&2
-    exit 1
-  fi
+  [ "$made" = "$planned" ] || die "$name: frame is '$made', expected '$planned'"
 done <<'END'
 zim.jpg 192 512 512 3
 daved_06smaller.jpg 192 640 480 3
