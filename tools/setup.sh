@@ -2,56 +2,61 @@
 # Installs what the show, its tests and its tools need on Debian 12, when it is
 # missing. As root it runs apt-get; otherwise it names the packages to install.
 #
-#   tools/setup.sh            # the show, its tests and its tools
+#   tools/setup.sh [all]      # the show, its tests and its tools
 #   tools/setup.sh show       # only what building, running and recording the show need
 #   tools/setup.sh windows    # the Windows cross build and Wine (tools/build-windows.sh)
 #   tools/setup.sh web        # the WebAssembly build and its checks in Chromium (tools/build-web.sh)
-set -euo pipefail
+# shellcheck source=tools/lib.sh
+. "$(dirname "$0")/lib.sh"
 
+# What tools/make-data.sh makes the data with.
+data=(netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame python3)
+# An X display of their own for the checks (Xvfb).
+display=(xvfb xauth)
+# What the cross builds share: CMake with Ninja, and Debian's source packages
+# (dpkg-source and xz-utils unpack them; their mirrors, and npm's registry,
+# speak TLS).
+cross=(cmake ninja-build dpkg-dev xz-utils ca-certificates)
 # The show: its build, Mesa for drawing (offscreen too, for recording
-# without a display), what tools/make-data.sh makes the data with, and ffmpeg
-# for the recording.
+# without a display), the data, and ffmpeg for the recording.
 show=(
   build-essential cmake pkg-config
   libsdl2-dev libsdl2-mixer-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
   libfreetype-dev libfontconfig-dev fonts-liberation libpng-dev
-  netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame python3 ffmpeg
+  "${data[@]}" ffmpeg
 )
 # Beside it, what the tests, the benchmarks, the fuzzer and the package take
 # (EGL and OpenGL ES for the browser build's GL layer, checked natively).
-packages=(
-  "${show[@]}" ninja-build clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
-  libegl-dev libgles-dev libjpeg62-turbo-dev libturbojpeg0-dev libstb-dev xvfb xauth
+tests=(
+  ninja-build clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
+  libegl-dev libgles-dev libjpeg62-turbo-dev libturbojpeg0-dev libstb-dev "${display[@]}"
   desktop-file-utils appstream man-db dpkg-dev file lintian
 )
-if [ "${1:-}" = show ]; then
-  packages=("${show[@]}")
-elif [ "${1:-}" = windows ]; then
-  # The cross compilers with POSIX threads (std::thread), zlib for them, the
-  # source packages' unpacker, what tools/make-data.sh makes the data with,
-  # and Wine for both word sizes. Wine only recommends what it draws with:
-  # Mesa's GL and the X extensions its display driver opens, for each word
-  # size (a 32-bit Wine without them cannot set a GL pixel format).
-  drawing=(libgl1 libglx-mesa0 libgl1-mesa-dri libxrender1 libxrandr2 libxcursor1 libxi6
-           libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1)
-  packages=(
-    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
-    cmake ninja-build dpkg-dev xz-utils zip unzip ca-certificates
-    netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame python3 xvfb xauth
-    wine wine64 wine32:i386 "${drawing[@]}" "${drawing[@]/%/:i386}"
-  )
-elif [ "${1:-}" = web ]; then
-  # The compiler (its optimiser runs under node), the source packages'
-  # unpacker, what tools/make-data.sh makes the data with, the face the page
-  # ships, npm for puppeteer-core (its registry over TLS), and the two
-  # browsers the checks drive headless (Firefox gets WebGL 2 only with an X
-  # display: Xvfb).
-  packages=(
-    emscripten nodejs npm ca-certificates cmake ninja-build dpkg-dev xz-utils
-    coreutils netpbm libjpeg-turbo-progs sox libsox-fmt-mp3 lame python3
-    fonts-liberation chromium firefox-esr xvfb xauth
-  )
-fi
+# The cross compilers with POSIX threads (std::thread), zlib for them, zip,
+# and Wine for both word sizes. Wine only recommends what it draws with:
+# Mesa's GL and the X extensions its display driver opens, for each word size
+# (a 32-bit Wine without them cannot set a GL pixel format).
+drawing=(libgl1 libglx-mesa0 libgl1-mesa-dri libxrender1 libxrandr2 libxcursor1 libxi6
+         libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1)
+windows=(
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+  "${cross[@]}" zip unzip "${data[@]}" "${display[@]}"
+  wine wine64 wine32:i386 "${drawing[@]}" "${drawing[@]/%/:i386}"
+)
+# The compiler (its optimiser runs under node), the face the page ships, npm
+# for puppeteer-core, and the two browsers the checks drive headless (Firefox
+# gets WebGL 2 only with an X display).
+web=(
+  emscripten nodejs npm "${cross[@]}" coreutils "${data[@]}"
+  fonts-liberation chromium firefox-esr "${display[@]}"
+)
+case ${1:-} in
+  "" | all) packages=("${show[@]}" "${tests[@]}") ;;
+  show) packages=("${show[@]}") ;;
+  windows) packages=("${windows[@]}") ;;
+  web) packages=("${web[@]}") ;;
+  *) die "unknown set '$1' (show, windows, web or all)" ;;
+esac
 
 # Installed, or provided by an installed package: NodeSource's nodejs carries
 # npm and conflicts with Debian's.
@@ -73,7 +78,7 @@ done
 needs_i386() { [[ " ${missing[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; }
 
 if [ "$(id -u)" -eq 0 ]; then
-  echo "setup: installing ${missing[*]}" >&2
+  say "installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   if needs_i386; then dpkg --add-architecture i386; fi
   apt-get update -qq
@@ -81,12 +86,11 @@ if [ "$(id -u)" -eq 0 ]; then
   # A fresh font cache, so that the show finds its face quickly at start.
   fc-cache -f >/dev/null 2>&1 || true
 elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
-  echo "setup: installing ${missing[*]}" >&2
+  say "installing ${missing[*]}"
   if needs_i386; then sudo dpkg --add-architecture i386; fi
   sudo DEBIAN_FRONTEND=noninteractive apt-get update -qq
   sudo DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 else
-  needs_i386 && echo "setup: first: sudo dpkg --add-architecture i386 && sudo apt-get update" >&2
-  echo "setup: missing packages; install them with: sudo apt-get install ${missing[*]}" >&2
-  exit 1
+  ! needs_i386 || say "first: sudo dpkg --add-architecture i386 && sudo apt-get update"
+  die "missing packages; install them with: sudo apt-get install ${missing[*]}"
 fi
