@@ -6,6 +6,7 @@
 #include "app/show_main.h"
 #include "platform/command_line.h"
 #include "platform/data_folder.h"
+#include "platform/report.h"
 
 namespace app {
 namespace {
@@ -45,7 +46,7 @@ Options parseOptions(const std::vector<std::string>& arguments) {
 int runProgram(const std::vector<std::string>& arguments) {
     const Options options = parseOptions(arguments);
     if (!options.error.empty()) {
-        std::fprintf(stderr, "streakshow: %s\n%s\n", options.error.c_str(), kUsage);
+        platform::report("%s\n%s", options.error.c_str(), kUsage);
         return 2;
     }
     if (options.help) {

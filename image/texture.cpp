@@ -9,6 +9,7 @@
 
 #include "image/file_buffer.h"
 #include "image/jpeg_decoder.h"
+#include "platform/report.h"
 
 namespace image {
 
@@ -134,7 +135,7 @@ void Texture::loadJpeg(const FileBuffer& file) {
         if (!sink.refusal.empty()) reason = sink.refusal;
     }
     if (!decoded) {
-        std::fprintf(stderr, "streakshow: %s: %s\n", file.path(), reason.c_str());
+        platform::report("%s: %s", file.path(), reason.c_str());
         upload(nullptr, 0, 0);
         return;
     }

@@ -19,6 +19,7 @@
 #include "image/jpeg_decoder.h"
 #include "platform/command_line.h"
 #include "platform/file_names.h"
+#include "platform/report.h"
 
 namespace {
 
@@ -110,6 +111,7 @@ class PpmSink : public image::RowSink {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::setProgramName("jpeg2ppm");
     const std::vector<platform::OptionInfo> options = {
         {"help", nullptr, "print this help and exit"},
         {"version", nullptr, "print the version and exit"},

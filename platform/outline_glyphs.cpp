@@ -1,4 +1,5 @@
 #include "platform/outline_glyphs.h"
+#include "platform/report.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -35,7 +36,7 @@ constexpr int kMaxCurveSegments = 64;
 using Point = std::array<GLdouble, 3>;  // GLU wants three doubles; z stays 0.
 
 void report(const char* faceName, const std::string& reason) {
-    std::fprintf(stderr, "streakshow: font %s: %s\n", faceName, reason.c_str());
+    platform::report("font %s: %s", faceName, reason.c_str());
 }
 
 // The outline of one glyph as closed polylines in em units, then its caps

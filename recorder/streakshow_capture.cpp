@@ -36,9 +36,10 @@
 #include "platform/file_names.h"
 #include "platform/platform.h"
 #include "platform/program.h"
-#include "show/frame_record.h"
+#include "platform/report.h"
 #include "recorder/capture_platform.h"
 #include "recorder/frame_writers.h"
+#include "show/frame_record.h"
 
 namespace {
 
@@ -220,6 +221,7 @@ class Progress {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::setProgramName("streakshow-capture");
     Options options;
     const std::string problem = parse(platform::programArguments(argc, argv), options);
     if (problem == "help") {

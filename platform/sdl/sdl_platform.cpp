@@ -1,4 +1,5 @@
 #include "platform/sdl/sdl_platform.h"
+#include "platform/report.h"
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_mixer.h>
@@ -84,7 +85,7 @@ bool SdlPlatform::initVideo() {
         status = SDL_InitSubSystem(SDL_INIT_VIDEO);
     }
     if (status != 0) {
-        std::fprintf(stderr, "streakshow: no video: %s\n", SDL_GetError());
+        platform::report("no video: %s", SDL_GetError());
         return false;
     }
     videoReady_ = true;
@@ -100,8 +101,7 @@ bool SdlPlatform::canShowBoxes() {
 
 bool SdlPlatform::askYesNo(const char* text, const char* caption) {
     if (!canShowBoxes()) {
-        std::fprintf(stderr, "streakshow: no display to ask \"%s\"; running windowed\n",
-                     boxTextLine(text).c_str());
+        platform::report("no display to ask \"%s\"; running windowed", boxTextLine(text).c_str());
         return false;
     }
     const SDL_MessageBoxButtonData buttons[] = {
@@ -112,8 +112,8 @@ bool SdlPlatform::askYesNo(const char* text, const char* caption) {
                                     SDL_arraysize(buttons),     buttons, nullptr};
     int answer = kIdNo;
     if (SDL_ShowMessageBox(&box, &answer) != 0) {
-        std::fprintf(stderr, "streakshow: cannot ask \"%s\" (%s); running windowed\n",
-                     boxTextLine(text).c_str(), SDL_GetError());
+        platform::report("cannot ask \"%s\" (%s); running windowed", boxTextLine(text).c_str(),
+                         SDL_GetError());
         return false;
     }
     return answer == kIdYes;
@@ -122,8 +122,7 @@ bool SdlPlatform::askYesNo(const char* text, const char* caption) {
 void SdlPlatform::showNotice(const char* text, const char* caption) {
     if (!canShowBoxes() ||
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) != 0) {
-        std::fprintf(stderr, "streakshow: %s: %s\n", boxTextLine(caption).c_str(),
-                     boxTextLine(text).c_str());
+        platform::report("%s: %s", boxTextLine(caption).c_str(), boxTextLine(text).c_str());
     }
 }
 
@@ -174,7 +173,7 @@ WindowHandle SdlPlatform::createWindow(const WindowDescription& description) {
             return window_;
         }
     }
-    std::fprintf(stderr, "streakshow: cannot create the window: %s\n", SDL_GetError());
+    platform::report("cannot create the window: %s", SDL_GetError());
     return nullptr;
 }
 
@@ -191,7 +190,7 @@ bool SdlPlatform::createGlContext(WindowHandle window, const WindowDescription& 
         glContext_ = context;
         return true;
     }
-    std::fprintf(stderr, "streakshow: cannot create the GL context: %s\n", SDL_GetError());
+    platform::report("cannot create the GL context: %s", SDL_GetError());
     return false;
 }
 
@@ -246,7 +245,7 @@ void SdlPlatform::startSoundSystem(int channels) {
         }
     }
     if (opened != 0) {
-        std::fprintf(stderr, "streakshow: no sound, the show runs silent: %s\n", SDL_GetError());
+        platform::report("no sound, the show runs silent: %s", SDL_GetError());
         return;
     }
     Mix_AllocateChannels(channels);
@@ -258,14 +257,14 @@ void SdlPlatform::openMusicStream(const char* path) {
     // Mix_LoadMUS decodes while it plays; the file is not loaded whole.
     music_ = Mix_LoadMUS(path);
     if (music_ == nullptr) {
-        std::fprintf(stderr, "streakshow: no music from %s: %s\n", path, Mix_GetError());
+        platform::report("no music from %s: %s", path, Mix_GetError());
     }
 }
 
 void SdlPlatform::playMusic() {
     if (music_ == nullptr) return;
     if (Mix_PlayMusic(static_cast<Mix_Music*>(music_), 1) != 0) {
-        std::fprintf(stderr, "streakshow: cannot play the music: %s\n", Mix_GetError());
+        platform::report("cannot play the music: %s", Mix_GetError());
     }
 }
 

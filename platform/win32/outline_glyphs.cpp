@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/report.h"
 #include "platform/win32/win32.h"
 
 namespace platform {
@@ -13,7 +14,7 @@ bool buildOutlineGlyphs(const char* faceName, int firstGlyph, int count, unsigne
                         float deviation, float extrusion, GlyphMetrics* metrics) {
     HDC deviceContext = wglGetCurrentDC();
     if (deviceContext == nullptr) {
-        std::fprintf(stderr, "streakshow: font %s: no current GL context\n", faceName);
+        platform::report("font %s: no current GL context", faceName);
         return false;
     }
     // 12 units high, normal weight, ANSI characters, TrueType faces only,
@@ -34,8 +35,8 @@ bool buildOutlineGlyphs(const char* faceName, int firstGlyph, int count, unsigne
                           : GlyphMetrics{};
     }
     if (!done) {
-        std::fprintf(stderr, "streakshow: font %s: cannot build its outlines (error %lu)\n",
-                     faceName, GetLastError());
+        platform::report("font %s: cannot build its outlines (error %lu)", faceName,
+                         GetLastError());
     }
     return done;
 }

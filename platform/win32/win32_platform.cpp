@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/report.h"
 #include "platform/win32/music.h"
 #include "platform/win32/win32.h"
 
@@ -44,7 +45,7 @@ std::string codePage1252(const char* utf8) {
 }
 
 void reportFailure(const char* what) {
-    std::fprintf(stderr, "streakshow: %s (error %lu)\n", what, GetLastError());
+    platform::report("%s (error %lu)", what, GetLastError());
 }
 
 }  // namespace
@@ -76,8 +77,8 @@ bool Win32Platform::askYesNo(const char* text, const char* caption) {
     const int answer =
         MessageBoxA(nullptr, codePage1252(text).c_str(), codePage1252(caption).c_str(), MB_YESNO);
     if (answer == 0) {
-        std::fprintf(stderr, "streakshow: cannot ask \"%s\" (error %lu); running windowed\n",
-                     boxTextLine(text).c_str(), GetLastError());
+        platform::report("cannot ask \"%s\" (error %lu); running windowed",
+                         boxTextLine(text).c_str(), GetLastError());
     }
     return answer == IDYES;
 }
@@ -87,8 +88,7 @@ void Win32Platform::showNotice(const char* text, const char* caption) {
     // modal box would wait for a click that never comes.
     if (options_.offscreen || MessageBoxA(nullptr, codePage1252(text).c_str(),
                                           codePage1252(caption).c_str(), MB_OK) == 0) {
-        std::fprintf(stderr, "streakshow: %s: %s\n", boxTextLine(caption).c_str(),
-                     boxTextLine(text).c_str());
+        platform::report("%s: %s", boxTextLine(caption).c_str(), boxTextLine(text).c_str());
     }
 }
 
@@ -222,7 +222,7 @@ std::uint32_t Win32Platform::milliseconds() {
 void Win32Platform::startSoundSystem(int) {
     soundReady_ = waveOutGetNumDevs() > 0;
     if (!soundReady_) {
-        std::fprintf(stderr, "streakshow: no sound, the show runs silent: no audio output\n");
+        platform::report("no sound, the show runs silent: no audio output");
     }
 }
 

@@ -3,11 +3,11 @@
 #include <sstream>
 
 #include "app/show_main.h"
+#include "recorder/streak_painter.h"
 #include "show/frame_composer.h"
 #include "show/frame_record.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/test.h"
-#include "recorder/streak_painter.h"
 
 namespace fs = std::filesystem;
 
@@ -204,9 +204,11 @@ TEST_F(CaptureTest, APictureWithoutMemoryIsRefusedInOneLine) {
         "--fps 10 --seconds 0.2 --frames .",
         "ASAN_OPTIONS=$ASAN_OPTIONS:allocator_may_return_null=1:max_allocation_size_mb=128");
     EXPECT_EQ(status, 0) << log;
-    EXPECT_NE(log.find("streakshow: dorva/zim.jpg: not enough memory for its 8192 by 8192 texture "
-                       "(256 MiB)\n"),
-              std::string::npos)
+    EXPECT_NE(
+        log.find(
+            "streakshow-capture: dorva/zim.jpg: not enough memory for its 8192 by 8192 texture "
+            "(256 MiB)\n"),
+        std::string::npos)
         << log;
     EXPECT_TRUE(fs::exists("frame_000001.png"));
 }
