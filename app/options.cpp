@@ -6,6 +6,9 @@
 #include "app/show_main.h"
 #include "platform/command_line.h"
 #include "platform/data_folder.h"
+#if !defined(__EMSCRIPTEN__)
+#include "app/painted_streaks.h"
+#endif
 
 namespace app {
 namespace {
@@ -61,7 +64,12 @@ int runProgram(const std::vector<std::string>& arguments) {
     }
     platform::findDataFolder(options.dataFolder.c_str(), "streakshow");
     mainWindow.choice = options.choice;
+#if defined(__EMSCRIPTEN__)
     return WinMain();
+#else
+    PaintedStreaks painter;
+    return WinMain(&painter);
+#endif
 }
 
 }  // namespace app
