@@ -7,6 +7,9 @@
 #include "platform/command_line.h"
 #include "platform/data_folder.h"
 #include "platform/report.h"
+#if !defined(__EMSCRIPTEN__)
+#include "app/painted_streaks.h"
+#endif
 
 namespace app {
 namespace {
@@ -62,7 +65,12 @@ int runProgram(const std::vector<std::string>& arguments) {
     }
     platform::findDataFolder(options.dataFolder.c_str(), "streakshow");
     mainWindow.choice = options.choice;
+#if defined(__EMSCRIPTEN__)
     return WinMain();
+#else
+    PaintedStreaks painter;
+    return WinMain(&painter);
+#endif
 }
 
 }  // namespace app

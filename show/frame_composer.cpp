@@ -39,6 +39,19 @@ bool timelineChance(float& switchTime) {
     return true;
 }
 
+void clipToCapture(bool on) {
+#if defined(__EMSCRIPTEN__)
+    (void)on;  // the browser's GL layer has no scissor
+#else
+    if (on) {
+        glScissor(0, 0, kCaptureWidth, kCaptureHeight);
+        glEnable(GL_SCISSOR_TEST);
+    } else {
+        glDisable(GL_SCISSOR_TEST);
+    }
+#endif
+}
+
 }  // namespace
 
 void composeFrame(FrameObserver* observer) {
@@ -52,6 +65,9 @@ void composeFrame(FrameObserver* observer) {
     app::showTime = static_cast<float>(app::showClock.elapsed());
     app::frameDelta = app::frameClock.lap();
     glViewport(0, 0, 1024, 768);
+    // The hidden scenes reach the screen only through the capture, and the
+    // clear after it wipes the rest: the rasteriser need only fill that corner.
+    clipToCapture(true);
 
     if (!ringOn) scene(0);
 
@@ -73,6 +89,7 @@ void composeFrame(FrameObserver* observer) {
     stageDone(FrameStage::hiddenScenes);
 
     glReadPixels(0, 0, kCaptureWidth, kCaptureHeight, GL_RGBA, GL_UNSIGNED_BYTE, captureBuffer);
+    clipToCapture(false);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     stageDone(FrameStage::capture);
 

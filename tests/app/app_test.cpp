@@ -7,7 +7,11 @@
 #include "app/clocks.h"
 #include "app/display_window.h"
 #include "app/options.h"
+#include "app/painted_streaks.h"
 #include "app/show_main.h"
+#include "platform/random.h"
+#include "show/frame_composer.h"
+#include "show/hidden_scenes.h"
 #include "tests/support/scripted_platform.h"
 
 namespace {
@@ -119,6 +123,36 @@ TEST(MainLoop, EscapeAndCloseEndTheShowAfterTheirFramePowerRequestsAreRefused) {
         EXPECT_EQ(std::tuple(platform.pumps, platform.swaps), std::tuple(3, 3));
         EXPECT_EQ(platform.answers, (std::vector<bool>{true, true, true})) << "all taken";
     }
+}
+
+// Each frame from 5 to 21 s (the face, the ring, the boxes) drawn from the same state with
+// GL's streaks and with painted ones: the same pixels, and painting goes on after the check.
+TEST(MainLoop, PaintedStreaksShowGlsPixels) {
+    ScriptedPlatform platform;
+    app::mainWindow = app::DisplayWindow{};
+    app::mainWindow.create();
+    app::initShow();
+    app::PaintedStreaks painter;
+    auto state = std::tie(app::showClock, app::frameClock, show::backgroundIndex, show::zoomTime,
+                          show::ringOn, show::ringSwitchTime, show::boxesOn, show::boxesSwitchTime,
+                          show::ringPhase, show::ringShapeTime, show::ringSegments,
+                          show::boxSeedTime, show::boxSeed);
+    std::string frames[2];
+    for (platform.now = 5000; platform.now < 21000; platform.now += 200) {
+        const auto seed = platform::randomState();
+        const auto saved = std::apply([](auto&... v) { return std::tuple(v...); }, state);
+        for (std::string& frame : frames) {
+            platform::srand(seed);
+            state = saved;
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glColor3f(1, 1, 1);
+            show::composeFrame(&frame == frames ? nullptr : &painter);
+            frame.resize(1024 * 768 * 3);
+            glReadPixels(0, 0, 1024, 768, GL_RGB, GL_UNSIGNED_BYTE, frame.data());
+        }
+        ASSERT_TRUE(frames[0] == frames[1]) << "at " << platform.now << " ms";
+    }
+    EXPECT_TRUE(painter.drawsStreaks()) << "painting was given up";
 }
 
 // From a folder with no dorva/: the last screen option answers, --data names the folder.
