@@ -120,10 +120,14 @@ for marker in "Legacy GL function" "LEGACY_GL_EMULATION" "missing function"; do
   fi
 done
 
-# dist/web/: the page, the program, the data, the face and the licences.
+# dist/web/: the page and its preview, the program, the data, the face and the
+# licences.
 rm -rf "$stage"
 mkdir -p "$stage/fonts" "$stage/licences"
 cp -R web/. "$stage/"
+# The picture a link to the page is shown with (its Open Graph and Twitter
+# card tags name it).
+cp docs/still-ring.png "$stage/preview.png"
 cp "$script" "$out/app/streakshow.wasm" "$stage/"
 cp -R "$out/dorva" "$stage/dorva"
 # The face fontconfig gives the show for "Times New Roman" on Linux.

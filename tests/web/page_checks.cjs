@@ -13,7 +13,9 @@
 //     bare        served without its data: said on the page, silent, empty;
 //     lost        a lost WebGL context is told and ends the show;
 //     slow        a throttled line (Chromium): the loading shown, the show's
-//                 clock on the music's.
+//                 clock on the music's;
+//     stalled     transfers that stop part way: the music given up, the show
+//                 silent; Escape while loading and while waiting for music.
 //
 // node page_checks.cjs record WEB_DIR RECORDING OUT_DIR
 // node page_checks.cjs compare WEB_FRAMES NATIVE_FRAMES LIMIT_FRACTION
@@ -27,9 +29,11 @@ const puppeteer = require("puppeteer-core");
 
 const kQuestionText = "                  fullscreen?     ";
 const kQuestionCaption = "                                ' -";
+const kWarning = "Warning: this show has rapidly flashing colours and may not suit people with photosensitive epilepsy.";
 const kViewport = { width: 1366, height: 650 };
 const kTypes = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm",
-                 ".mp3": "audio/mpeg", ".jpg": "image/jpeg", ".ttf": "font/ttf", ".svg": "image/svg+xml" };
+                 ".mp3": "audio/mpeg", ".jpg": "image/jpeg", ".ttf": "font/ttf", ".svg": "image/svg+xml",
+                 ".png": "image/png" };
 
 let failures = 0;
 const ok = what => console.log("ok: " + what);
@@ -40,9 +44,12 @@ const sleep = ms => new Promise(resolve => setTimeout(resolve, ms));
 // A static server for the folder that notes each answer ("200 /index.html").
 // `withoutData` answers 404 for dorva/; `musicDelay` holds the music's data
 // back for that many milliseconds after its first 4 KiB, as a slow line would.
+// Files whose names match `server.stall` send their first 4 KiB and then
+// nothing.
 async function serve(root, { withoutData = false, musicDelay = 0 } = {}) {
   const answers = [];
-  const server = http.createServer((request, response) => {
+  let server = null;
+  server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, "http://x").pathname);
     const file = path.join(root, name === "/" ? "index.html" : name);
     const answer = (code, bytes) => {
@@ -50,7 +57,9 @@ async function serve(root, { withoutData = false, musicDelay = 0 } = {}) {
       if (!bytes) { response.writeHead(code).end(); return; }
       response.writeHead(code, { "Content-Type": kTypes[path.extname(file)] || "application/octet-stream",
                                  "Content-Length": bytes.length });
-      if (musicDelay && file.endsWith(".mp3")) {
+      if (server.stall && server.stall.test(name)) {
+        response.write(bytes.subarray(0, 4096));
+      } else if (musicDelay && file.endsWith(".mp3")) {
         response.write(bytes.subarray(0, 4096));
         setTimeout(() => response.end(bytes.subarray(4096)), musicDelay);
       } else {
@@ -61,6 +70,9 @@ async function serve(root, { withoutData = false, musicDelay = 0 } = {}) {
     fs.readFile(file, (error, bytes) => answer(error ? 404 : 200, error ? null : bytes));
   });
   await new Promise(resolve => server.listen(0, "127.0.0.1", resolve));
+  // A stalled answer would otherwise keep the server open.
+  const close = server.close.bind(server);
+  server.close = () => { server.closeAllConnections(); close(); };
   server.answers = answers;
   server.address_ = `http://127.0.0.1:${server.address().port}/index.html`;
   return server;
@@ -185,11 +197,36 @@ async function start(browser, webDir) {
   const server = await serve(webDir);
   const log = [];
   const page = await open(browser, server, log);
+  // The warning stands in view from the start, and when the question is asked.
+  const warned = async () => page.evaluate(() => {
+    const warning = document.getElementById("warning"), box = warning.getBoundingClientRect();
+    return !warning.hidden && box.height > 0 && box.top >= 0 && box.bottom <= innerHeight && warning.textContent;
+  });
+  const warnedFirst = await warned();
   const question = await asked(page) && await page.evaluate(() => [
     document.getElementById("question-caption").textContent,
     document.getElementById("question-text").textContent, document.activeElement.id]);
   check(question && question[0] === kQuestionCaption && question[1] === kQuestionText && question[2] === "yes",
         `the page asks with the exact caption and text, Yes focused as in the native boxes (${question && question[2]})`);
+  const warnedBeside = await warned();
+  check(warnedFirst === kWarning && warnedBeside === kWarning,
+        `the photosensitivity warning is in view before and beside the question ("${warnedBeside}")`);
+  const head = await page.evaluate(async () => {
+    const meta = name => (document.querySelector(`meta[name="${name}"], meta[property="${name}"]`) || {}).content;
+    const image = meta("og:image"), response = await fetch(new URL(image, location));
+    const bytes = new Uint8Array(await response.arrayBuffer());
+    return { title: document.title, description: meta("description"), ogTitle: meta("og:title"), type: meta("og:type"),
+             ogDescription: meta("og:description"), image, twitterImage: meta("twitter:image"), card: meta("twitter:card"),
+             served: response.ok && response.headers.get("Content-Type") === "image/png" &&
+                     bytes.slice(0, 4).join() === "137,80,78,71",
+             noscript: document.querySelector("noscript").textContent };
+  });
+  check(head.title && head.ogTitle && head.type === "website" && head.description && head.description.length > 40 &&
+        head.ogDescription === head.description && head.card === "summary_large_image" && head.served &&
+        /^[\w-]+\.png$/.test(head.image) && head.twitterImage === head.image &&
+        /JavaScript/.test(head.noscript) && /WebGL 2/.test(head.noscript),
+        `the page introduces itself: "${head.description}", preview ${head.image} served: ${head.served}; ` +
+        `"${head.noscript}"`);
 
   // Escape answers No; it is not kept for the show, which runs on.
   await page.keyboard.press("Escape");
@@ -414,8 +451,59 @@ function compare(webFrames, nativeFrames, limitFraction) {
   return failures ? 1 : 0;
 }
 
+// Transfers that send 4 KiB and then nothing. The music is given up after
+// its patience (set short here; 10 s on the shipped page) and the show plays
+// silent; Escape before the first frame, while the show waits for its music
+// or while the pictures load, ends the page at once.
+async function stalled(browser, webDir) {
+  const server = await serve(webDir);
+  const log = [];
+  const patience = 1500;
+  server.stall = /\.mp3$/;
+  let page = await open(browser, server, log, {
+    argument: patience,
+    before: patience => { window.streakshowMusicPatience = patience; },
+  });
+  await asked(page);
+  await page.click("#no");
+  const answered = Date.now();
+  const running = await waitFor(page, () => Module.page.state === "running", 30);
+  const waited = (Date.now() - answered) / 1000;
+  const said = await page.$eval("#status", element => element.textContent);
+  const silent = running && await page.evaluate(() => Module.page.audio.paused) && await canvasChanges(page);
+  check(silent && /^no music, its download made no progress for 1.5 s: the show runs silent\.$/.test(said),
+        `with its music stalled the show plays silent, ${waited.toFixed(1)} s after the question ("${said}")`);
+  await page.keyboard.press("Escape");
+  check(await waitFor(page, () => Module.page.state === "ended", 10) && (await state(page))[1] === 0,
+        "with its music stalled Escape ends the show with status 0");
+  await page.close();
+
+  for (const [when, stall, reached] of [
+    ["while the show waits for its music", /\.mp3$/, () => Module.page.state === "starting"],
+    ["while the pictures load", /\.jpg$/, () => document.getElementById("transfers").textContent.includes("pictures")],
+  ]) {
+    server.stall = stall;
+    page = await open(browser, server, log);
+    if (stall.test(".mp3")) {
+      await asked(page);
+      await page.click("#no");
+    }
+    const there = await waitFor(page, reached, 30);
+    await page.keyboard.press("Escape");
+    const ended = await waitFor(page, () => Module.page.state === "ended" && !document.getElementById("end").hidden, 2);
+    await sleep(500);
+    const after = await page.evaluate(() => [Module.page.state, Module.page.status, document.getElementById("question").hidden,
+                                              Module.canvas.hidden, document.getElementById("status").textContent]);
+    check(there && ended && after.join() === "ended,0,true,true,",
+          `Escape ${when} ends the page at once and offers the show again (${after})`);
+    await page.close();
+  }
+  if (failures) console.log(log.join("\n"));
+  server.close();
+}
+
 async function pageCheck(webDir, name) {
-  const checks = { start, fullscreen, bare, lost, slow };
+  const checks = { start, fullscreen, bare, lost, slow, stalled };
   if (!checks[name]) throw new Error(`no page check "${name}" (${Object.keys(checks).join(", ")})`);
   const browser = await launch();
   try {
