@@ -10,10 +10,16 @@ namespace image {
 // code page, so there the name goes through the wide call.
 std::FILE* openFile(const char* path, const char* mode);
 
+// Opens a file for reading, binary, only if it is a regular file: a FIFO or
+// a device is refused at once ("cannot read: not a regular file") instead of
+// waiting in open or in read. Otherwise as openFile; on failure says why in
+// `error` ("cannot open: <reason>").
+std::FILE* openRegularFile(const char* path, std::string& error);
+
 class FileBuffer {
   public:
-    // Reads the whole file; a file that cannot be read leaves the buffer
-    // empty (size 0, bytes null) and `error` saying why.
+    // Reads the whole file; a file that cannot be read, or is not a regular
+    // file, leaves the buffer empty (size 0, bytes null) and `error` saying why.
     explicit FileBuffer(const char* path);
     ~FileBuffer();
     FileBuffer(const FileBuffer&) = delete;

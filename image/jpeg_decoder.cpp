@@ -137,6 +137,11 @@ class Decoder {
                 case 0xDD:
                     ok = readRestartInterval(payload);
                     break;
+                case 0xE0:
+                case 0xEE:
+                    readColourMarker(marker, payload);
+                    pos_ += payload;
+                    break;
                 case 0xDA:
                     if (!readScan()) return false;
                     if (allDecoded()) {
@@ -327,6 +332,25 @@ class Decoder {
         return true;
     }
 
+    // JFIF and Adobe markers say how three components are stored. libjpeg
+    // reads them the same way (and only this much of them), so a file shows
+    // in the same colours here as there.
+    void readColourMarker(int marker, std::size_t payload) {
+        const std::uint8_t* p = data_ + pos_;
+        if (marker == 0xE0 && payload >= 14 && std::memcmp(p, "JFIF", 5) == 0) sawJfif_ = true;
+        if (marker == 0xEE && payload >= 12 && std::memcmp(p, "Adobe", 5) == 0) {
+            adobeTransform_ = p[11];
+        }
+    }
+
+    // YCbCr unless a marker says RGB, or, with neither marker, the ids
+    // 'R', 'G', 'B' do.
+    bool storedAsRgb() const {
+        if (componentCount_ != 3 || sawJfif_) return false;
+        if (adobeTransform_ >= 0) return adobeTransform_ == 0;
+        return components_[0].id == 'R' && components_[1].id == 'G' && components_[2].id == 'B';
+    }
+
     bool allDecoded() const {
         for (int k = 0; k < componentCount_; ++k) {
             if (!components_[k].decoded) return false;
@@ -507,6 +531,7 @@ class Decoder {
     void prepareConversion() {
         if (componentCount_ == 2) secondMap_ = columnMap(components_[1]);
         if (componentCount_ != 3) return;
+        rgb_ = storedAsRgb();
         const int step = simpleStep(components_[1]);
         chromaStep_ = step == simpleStep(components_[2]) ? step : 0;
         if (chromaStep_ == 0) {
@@ -548,16 +573,29 @@ class Decoder {
         }
         const std::uint8_t* cb = planeRowData(components_[1], py);
         const std::uint8_t* cr = planeRowData(components_[2], py);
-        if (chromaStep_ != 0) {
-            converter_.convertRow(y, cb, cr, chromaStep_, width_, rgba);
+        int step = chromaStep_;
+        if (step == 0) {
+            for (std::size_t px = 0; px < cbRow_.size(); ++px) {
+                cbRow_[px] = cb[cbMap_[px]];
+                crRow_[px] = cr[crMap_[px]];
+            }
+            cb = cbRow_.data();
+            cr = crRow_.data();
+            step = 1;
+            converter_.forgetChroma();
+        }
+        if (!rgb_) {
+            converter_.convertRow(y, cb, cr, step, width_, rgba);
             return;
         }
-        for (std::size_t px = 0; px < cbRow_.size(); ++px) {
-            cbRow_[px] = cb[cbMap_[px]];
-            crRow_[px] = cr[crMap_[px]];
+        // Red, green and blue samples, spread like chroma.
+        const int shift = step - 1;
+        for (int px = 0; px < width_; ++px) {
+            rgba[4 * px] = y[px];
+            rgba[4 * px + 1] = cb[px >> shift];
+            rgba[4 * px + 2] = cr[px >> shift];
+            rgba[4 * px + 3] = 255;
         }
-        converter_.forgetChroma();
-        converter_.convertRow(y, cbRow_.data(), crRow_.data(), 1, width_, rgba);
     }
 
     // Rows handed over at a time from whole planes.
@@ -570,6 +608,8 @@ class Decoder {
     std::string& reason_;
 
     bool haveFrame_ = false;
+    bool sawJfif_ = false;
+    int adobeTransform_ = -1;  // -1: no Adobe marker
     int width_ = 0;
     int height_ = 0;
     int componentCount_ = 0;
@@ -585,6 +625,7 @@ class Decoder {
     alignas(16) float block_[64] = {};
 
     jpeg::YCbCrConverter converter_;
+    bool rgb_ = false;  // three components of red, green and blue, not YCbCr
     int chromaStep_ = 0;
     std::vector<int> secondMap_;
     std::vector<int> cbMap_;

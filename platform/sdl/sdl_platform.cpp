@@ -11,6 +11,7 @@
 
 #if defined(__unix__)
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -254,6 +255,16 @@ void SdlPlatform::startSoundSystem(int channels) {
 
 void SdlPlatform::openMusicStream(const char* path) {
     if (!audioReady_) return;
+#if defined(__unix__)
+    // SDL_mixer would wait in open for a FIFO forever, and read a device
+    // without end: the show plays silent instead. A name that cannot be
+    // looked at is left to SDL_mixer, which says why.
+    struct stat info {};
+    if (stat(path, &info) == 0 && !S_ISREG(info.st_mode)) {
+        std::fprintf(stderr, "streakshow: no music from %s: not a regular file\n", path);
+        return;
+    }
+#endif
     // Mix_LoadMUS decodes while it plays; the file is not loaded whole.
     music_ = Mix_LoadMUS(path);
     if (music_ == nullptr) {

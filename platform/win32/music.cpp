@@ -1,5 +1,6 @@
 #include "platform/win32/music.h"
 
+#include <io.h>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/file_names.h"
 #include "platform/win32/win32.h"
 
 #define DR_MP3_IMPLEMENTATION
@@ -30,6 +32,7 @@ class WaveOutStream : public MusicStream {
     void feed();
     bool fill(int buffer);
 
+    std::FILE* file_ = nullptr;
     drmp3 decoder_{};
     bool decoderOpen_ = false;
     HWAVEOUT output_ = nullptr;
@@ -55,11 +58,29 @@ WaveOutStream::~WaveOutStream() {
     }
     if (bufferDone_ != nullptr) CloseHandle(bufferDone_);
     if (decoderOpen_) drmp3_uninit(&decoder_);
+    if (file_ != nullptr) std::fclose(file_);
+}
+
+size_t readFile(void* file, void* out, size_t bytes) {
+    return std::fread(out, 1, bytes, static_cast<std::FILE*>(file));
+}
+
+drmp3_bool32 seekFile(void* file, int offset, drmp3_seek_origin origin) {
+    const int whence = origin == drmp3_seek_origin_current ? SEEK_CUR : SEEK_SET;
+    return std::fseek(static_cast<std::FILE*>(file), offset, whence) == 0;
 }
 
 bool WaveOutStream::open(const char* path) {
+    // The name is UTF-8 (the wide call), and only a file on disk is read: a
+    // pipe or a device would make the music wait or never end.
+    file_ = _wfopen(filePath(path).c_str(), L"rb");
+    if (file_ != nullptr &&
+        GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)))) != FILE_TYPE_DISK) {
+        std::fprintf(stderr, "streakshow: no music from %s: not a regular file\n", path);
+        return false;
+    }
     // dr_mp3 reads the file as it decodes; nothing is loaded whole.
-    if (!drmp3_init_file(&decoder_, path, nullptr)) {
+    if (file_ == nullptr || !drmp3_init(&decoder_, readFile, seekFile, file_, nullptr)) {
         std::fprintf(stderr, "streakshow: no music from %s: cannot open it as mp3\n", path);
         return false;
     }

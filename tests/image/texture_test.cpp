@@ -1,9 +1,16 @@
 // Files read whole, and pictures in power-of-two textures, read back from GL.
 #include "image/texture.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "image/file_buffer.h"
+#include "image/jpeg_decoder.h"
 #include "tests/support/gl_recorder.h"
 #include "tests/support/jpeg_samples.h"
 #include "tests/support/test.h"
@@ -17,6 +24,11 @@ Bytes texels(const image::Texture& texture) {
     glBindTexture(GL_TEXTURE_2D, texture.glName);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
     return out;
+}
+
+void writeFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
 }
 
 TEST(Texture, HoldsAFileInAPowerOfTwoOrTheEmptyPictureWithOneLine) {
@@ -34,8 +46,7 @@ TEST(Texture, HoldsAFileInAPowerOfTwoOrTheEmptyPictureWithOneLine) {
     ASSERT_TRUE(test_support::openGlContext());
     const Bytes jpeg = test_jpeg::encode({.width = 20, .height = 13});
     const std::string path = testing::TempDir() + "streakshow_" + std::to_string(getpid()) + ".jpg";
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(jpeg.data()), long(jpeg.size()));
+    writeFile(path, jpeg);
     image::FileBuffer good(path.c_str());
     std::remove(path.c_str());
     ASSERT_EQ(good.size, static_cast<int>(jpeg.size()) + 1);
@@ -63,15 +74,33 @@ TEST(Texture, HoldsAFileInAPowerOfTwoOrTheEmptyPictureWithOneLine) {
     image::FileBuffer missing("no/such/file.jpg");
     EXPECT_EQ(missing.size, 0);
     EXPECT_EQ(missing.contents(), nullptr);
+    // A FIFO named like a picture is refused at once, not waited on. (A
+    // writer comes after 5 s to free a reader that waits in open.)
+    const std::string fifo = path + ".fifo.jpg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::atomic<bool> read = false;
+    std::thread writer([&] {
+        for (int i = 0; i < 100 && !read; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!read) close(open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+    });
+    const auto start = std::chrono::steady_clock::now();
+    image::FileBuffer pipe(fifo.c_str());
+    read = true;
+    writer.join();
+    std::remove(fifo.c_str());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     struct Case {
         const image::FileBuffer* file;
         GLint textureLimit;  // 0: the GL's own
         std::string why;
     };
-    for (const Case& c : {Case{&good, 16,
-                               "too big for this GL's textures (32 by 16; it takes at "
-                               "most 16)"},
-                          Case{&missing, 0, "cannot open"}, Case{&good, 0, "progressive"}}) {
+    for (const Case& c :
+         {Case{&good, 16,
+               "too big for this GL's textures (32 by 16; it takes at "
+               "most 16)"},
+          Case{&missing, 0, "cannot open"}, Case{&pipe, 0, "cannot read: not a regular file"},
+          Case{&good, 0, "progressive"}}) {
         if (c.why == "progressive") good.bytes[3] = 0xC2;
         test_support::glRecording().maxTextureSize = c.textureLimit;
         testing::internal::CaptureStderr();
@@ -86,6 +115,31 @@ TEST(Texture, HoldsAFileInAPowerOfTwoOrTheEmptyPictureWithOneLine) {
                               texture.vExtent}),
                   (std::tuple{name, 0, 1, 0.0f, 0.0f}));
         EXPECT_EQ(texels(texture), Bytes(4, 0));
+    }
+
+    // A side exactly at the GL's limit (or the decoder's, if lower) is taken;
+    // with the limit halved, the same picture is one step above it.
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    const int side = std::min(int(largest), image::kMaxJpegSide);
+    for (const auto& [width, height] : {std::pair{side, 8}, std::pair{8, side}}) {
+        writeFile(path, test_jpeg::encode({.width = width, .height = height}));
+        const image::FileBuffer file(path.c_str());
+        std::remove(path.c_str());
+        for (const int limit : {side, side / 2}) {
+            test_support::glRecording().maxTextureSize = limit == largest ? 0 : limit;
+            testing::internal::CaptureStderr();
+            texture.loadJpeg(file);
+            test_support::glRecording().maxTextureSize = 0;
+            const std::string line = testing::internal::GetCapturedStderr();
+            GLint held[2] = {};
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &held[0]);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &held[1]);
+            const bool fits = limit == side;
+            EXPECT_EQ((std::tuple{held[0], held[1], line.empty()}),
+                      (std::tuple{fits ? width : 1, fits ? height : 1, fits}))
+                << width << " by " << height << " at " << limit << ": " << line;
+        }
     }
 }
 

@@ -67,6 +67,12 @@ Bytes encode(const EncodeOptions& options) {
     cinfo.in_color_space = options.twoComponents ? JCS_UNKNOWN : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     if (options.grey) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+    if (options.rgb) {
+        jpeg_set_colorspace(&cinfo, JCS_RGB);
+        cinfo.write_Adobe_marker = !options.noAdobe;
+        cinfo.write_JFIF_header = options.jfif;
+        for (int i = 0; options.numericIds && i < 3; ++i) cinfo.comp_info[i].component_id = i + 1;
+    }
     jpeg_set_quality(&cinfo, options.quality, TRUE);
     cinfo.comp_info[0].h_samp_factor = options.hFactor;
     cinfo.comp_info[0].v_samp_factor = options.vFactor;
@@ -144,6 +150,11 @@ std::vector<std::uint8_t> exactPixels(jpeg_decompress_struct& cinfo, jvirt_barra
                          std::uint8_t(count == 2 ? 0 : 255)});
             continue;
         }
+        if (cinfo.jpeg_color_space == JCS_RGB) {
+            rgba.insert(rgba.end(), {std::uint8_t(y), std::uint8_t(sample(1, px, py)),
+                                     std::uint8_t(sample(2, px, py)), 255});
+            continue;
+        }
         const double cb = sample(1, px, py) - 128, cr = sample(2, px, py) - 128;
         rgba.insert(rgba.end(),
                     {clamp(static_cast<int>(double{1.402f} * cr + y)),
@@ -169,7 +180,8 @@ Reference readReference(const Bytes& jpeg) {
     d.dct_method = JDCT_FLOAT;
     d.do_fancy_upsampling = d.do_block_smoothing = FALSE;
     jpeg_start_decompress(&d);
-    Reference out{int(d.output_width), int(d.output_height), d.output_components};
+    Reference out{int(d.output_width), int(d.output_height), d.output_components,
+                  d.jpeg_color_space == JCS_RGB};
     out.exact = exactPixels(cinfo[0], jpeg_read_coefficients(&cinfo[0]));
     const std::size_t row = static_cast<std::size_t>(out.width) * out.components;
     out.samples.assign(row * out.height, 0);

@@ -19,6 +19,10 @@ struct EncodeOptions {
     int restartMcus = 0;  // restart every so many MCUs
     int scans = 1;        // 1: one interleaved scan; 2: Y, then Cb and Cr; 3: one scan each
     std::array<std::uint8_t, 6> halves{};  // RGB of the upper and the lower half, if not all 0
+    // Stored as RGB, as `cjpeg -rgb` writes it: an Adobe marker (transform 0)
+    // and the ids 'R', 'G', 'B'; or without that marker, with ids 1, 2, 3, or
+    // with a JFIF marker besides.
+    bool rgb = false, noAdobe = false, numericIds = false, jfif = false;
 };
 
 // Encodes a picture with smooth, hard-edged and noisy parts, the same for equal
@@ -29,6 +33,7 @@ Bytes encode(const EncodeOptions& options);
 // or two components), and the RGBA pixels ours must give, from the coefficients.
 struct Reference {
     int width = 0, height = 0, components = 0;
+    bool rgb = false;  // libjpeg-turbo took the three components for RGB
     std::vector<std::uint8_t> samples, exact;
 };
 Reference readReference(const Bytes& jpeg);
