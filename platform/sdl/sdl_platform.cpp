@@ -261,7 +261,7 @@ void SdlPlatform::openMusicStream(const char* path) {
     // looked at is left to SDL_mixer, which says why.
     struct stat info {};
     if (stat(path, &info) == 0 && !S_ISREG(info.st_mode)) {
-        std::fprintf(stderr, "streakshow: no music from %s: not a regular file\n", path);
+        platform::report("no music from %s: not a regular file", path);
         return;
     }
 #endif

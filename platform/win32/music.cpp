@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/file_names.h"
+#include "platform/report.h"
 #include "platform/win32/win32.h"
 
 #define DR_MP3_IMPLEMENTATION
@@ -76,12 +77,12 @@ bool WaveOutStream::open(const char* path) {
     file_ = _wfopen(filePath(path).c_str(), L"rb");
     if (file_ != nullptr &&
         GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)))) != FILE_TYPE_DISK) {
-        std::fprintf(stderr, "streakshow: no music from %s: not a regular file\n", path);
+        platform::report("no music from %s: not a regular file", path);
         return false;
     }
     // dr_mp3 reads the file as it decodes; nothing is loaded whole.
     if (file_ == nullptr || !drmp3_init(&decoder_, readFile, seekFile, file_, nullptr)) {
-        std::fprintf(stderr, "streakshow: no music from %s: cannot open it as mp3\n", path);
+        platform::report("no music from %s: cannot open it as mp3", path);
         return false;
     }
     decoderOpen_ = true;
@@ -100,7 +101,7 @@ bool WaveOutStream::open(const char* path) {
                           0, CALLBACK_EVENT);
     if (result != MMSYSERR_NOERROR) {
         output_ = nullptr;
-        std::fprintf(stderr, "streakshow: no sound, the show runs silent: no output for %s (%u)\n",
+        platform::report("no sound, the show runs silent: no output for %s (%u)",
                      path, result);
         return false;
     }
