@@ -35,13 +35,13 @@
 #include "mesh/mesh.h"
 #include "platform/random.h"
 #include "platform/sdl/sdl_platform.h"
+#include "recorder/streak_painter.h"
 #include "render/gl_state.h"
 #include "render/light.h"
 #include "show/frame_composer.h"
 #include "show/frame_observer.h"
 #include "show/hidden_scenes.h"
 #include "show/streaks.h"
-#include "recorder/streak_painter.h"
 
 namespace {
 
@@ -50,16 +50,16 @@ constexpr int kFrames = 300;
 constexpr int kStages = 5;  // hidden scenes, capture, background, streaks, present
 const char* const kStageNames[kStages] = {"hidden", "capture", "background", "streaks", "present"};
 
-// The show on an offscreen context, with a clock the benchmark sets.
+// The show on an offscreen context, under a recording clock at 60 frames a
+// second that the benchmark moves.
 class BenchPlatform : public platform::SdlPlatform {
   public:
-    BenchPlatform() : SdlPlatform(Options{.offscreen = true}) {}
+    BenchPlatform() : SdlPlatform(Options{.offscreen = true}) { useClock(&clock); }
     bool askYesNo(const char*, const char*) override { return false; }
-    std::uint32_t milliseconds() override { return now; }
     void startSoundSystem(int) override {}
     void openMusicStream(const char*) override {}
     void playMusic() override {}
-    std::uint32_t now = 1000;
+    platform::RecordingClock clock{60};
 };
 
 BenchPlatform* bench = nullptr;
@@ -130,7 +130,7 @@ std::map<std::string, Result> results;
 
 void setShowTime(double seconds, int frame) {
     // Show time 0 is where start-up restarted the clocks (1000 ms).
-    bench->now = 1000 + static_cast<std::uint32_t>(seconds * 1000 + frame * 1000 / 60);
+    bench->clock.startFrame(static_cast<std::int64_t>(seconds * 60) + frame);
 }
 
 // ---- the show's own frame, exactly as the main loop draws it --------------

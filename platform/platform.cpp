@@ -20,7 +20,8 @@ void setPlatform(Platform* replacement) {
 }
 
 std::uint32_t millisecondCounter() {
-    return currentPlatform().milliseconds();
+    Platform& platform = currentPlatform();
+    return platform.clock() != nullptr ? platform.clock()->milliseconds() : platform.milliseconds();
 }
 
 std::string boxTextLine(const char* text) {

@@ -41,6 +41,26 @@ using EventHandler = std::function<bool(WindowEvent)>;
 
 using WindowHandle = void*;
 
+// A recording run's clock, which stands in for the system's: frame k of a
+// run at `fps` frames a second is drawn at exactly k / fps seconds, whatever
+// drawing it costs, in whole milliseconds from a start of 1000, so that
+// fractions never add up.
+class RecordingClock {
+  public:
+    explicit RecordingClock(int fps) : fps_(fps) {}
+    int fps() const { return fps_; }
+    // The frame about to be drawn, counted from the show's start; the clock
+    // shows its time until the next one starts.
+    void startFrame(std::int64_t frame) {
+        now_ = static_cast<std::uint32_t>(1000 + frame * 1000 / fps_);
+    }
+    std::uint32_t milliseconds() const { return now_; }
+
+  private:
+    int fps_;
+    std::uint32_t now_ = 1000;
+};
+
 class Platform {
   public:
     virtual ~Platform() = default;
@@ -77,6 +97,13 @@ class Platform {
     // Milliseconds as an unsigned 32-bit count, monotonic, from process start.
     virtual std::uint32_t milliseconds() = 0;
 
+    // Hands the platform a clock of a recording run (not owned), or nullptr
+    // for the system's again. While it has one, the millisecond counter reads
+    // that clock, and a frame follows the last one as soon as it is drawn,
+    // not when the screen asks for it.
+    void useClock(const RecordingClock* clock) { clock_ = clock; }
+    const RecordingClock* clock() const { return clock_; }
+
     // The music: a sound system of `channels` channels, a file opened as a
     // stream, played once from the start. Failure means silence.
     virtual void startSoundSystem(int channels) = 0;
@@ -90,6 +117,7 @@ class Platform {
 
   private:
     EventHandler handler_;
+    const RecordingClock* clock_ = nullptr;
 };
 
 // The platform in use: the native one (native_platform.h) unless another was
@@ -98,17 +126,12 @@ Platform& currentPlatform();
 // Installs `replacement` (not owned); nullptr goes back to the native one.
 void setPlatform(Platform* replacement);
 
-// The millisecond counter of the platform in use.
+// The millisecond counter of the platform in use: its recording clock where
+// it was handed one, the system's otherwise.
 std::uint32_t millisecondCounter();
 
 // A box's text for standard error: on one line, without the spaces that
 // centre it in the box.
 std::string boxTextLine(const char* text);
-
-// A clock for recording runs, which draw frame k at exactly k / fps seconds:
-// whole milliseconds from a start of 1000, so that fractions never add up.
-inline std::uint32_t recordingMilliseconds(std::int64_t frame, int fps) {
-    return static_cast<std::uint32_t>(1000 + frame * 1000 / fps);
-}
 
 }  // namespace platform

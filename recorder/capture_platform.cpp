@@ -10,7 +10,7 @@
 namespace capture {
 
 CapturePlatform::CapturePlatform(CaptureRange range, FrameSink sink)
-    : platform::NativePlatform(Options{.offscreen = true}),
+    : app::Recording(window, range.fps, {{range.firstFrame, range.frameCount}}),
       range_(range),
       sink_(std::move(sink)),
       buffers_(3, std::vector<unsigned char>(std::size_t{kFrameWidth} * kFrameHeight * 4)),
@@ -31,46 +31,33 @@ void CapturePlatform::finish() {
     if (writer_.joinable()) writer_.join();
 }
 
-bool CapturePlatform::askYesNo(const char*, const char*) {
-    return false;
-}
-
-void CapturePlatform::pumpEvents() {
+bool CapturePlatform::frameStarting(std::int64_t) {
     // A frame starts here: the loading pass's streaks were never shown.
     quads_.clear();
-    now_ = platform::recordingMilliseconds(rendered_, range_.fps);
-    // The frame about to be drawn is the last one wanted: a close request now
-    // ends the show after it is presented, as a user's would.
-    const bool last =
-        failed_ || (stopRequested && stopRequested()) ||
-        (range_.frameCount >= 0 && rendered_ + 1 >= range_.firstFrame + range_.frameCount);
-    if (last) deliver(platform::WindowEvent::close);
+    return failed_ || (stopRequested && stopRequested());
 }
 
 void CapturePlatform::streaksMade(std::span<const show::StreakQuad> quads) {
     if (painting_) quads_.insert(quads_.end(), quads.begin(), quads.end());
 }
 
-void CapturePlatform::swapBuffers(platform::WindowHandle window) {
-    const std::int64_t index = rendered_++;
+void CapturePlatform::frameDrawn(std::int64_t frame, bool kept) {
     if (!painterChecked_) checkPainter();
-    if (index >= range_.firstFrame && !failed_) {
-        if (frameKept) frameKept(index);
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return !free_.empty(); });
-        const std::size_t buffer = free_.back();
-        free_.pop_back();
-        lock.unlock();
-        glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE,
-                     buffers_[buffer].data());
-        bufferQuads_[buffer].swap(quads_);
-        lock.lock();
-        queued_.emplace_back(index - range_.firstFrame, buffer);
-        lock.unlock();
-        changed_.notify_all();
-        ++kept_;
-    }
-    platform::NativePlatform::swapBuffers(window);
+    if (!kept || failed_) return;
+    if (frameKept) frameKept(frame);
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !free_.empty(); });
+    const std::size_t buffer = free_.back();
+    free_.pop_back();
+    lock.unlock();
+    glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+                 buffers_[buffer].data());
+    bufferQuads_[buffer].swap(quads_);
+    lock.lock();
+    queued_.emplace_back(frame - range_.firstFrame, buffer);
+    lock.unlock();
+    changed_.notify_all();
+    ++kept_;
 }
 
 void CapturePlatform::writeFrames() {

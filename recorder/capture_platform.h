@@ -1,12 +1,10 @@
-// The platform the capture program runs the show on: offscreen (SDL's offscreen
-// driver, or on Windows a window that is never shown),
-// no question (the windowed show is recorded), no sound (the music goes into
-// the video file instead), and a millisecond counter that moves on exactly
-// 1000/fps per frame. Each finished frame is read back and handed to a sink
-// on a thread of its own, so that writing one frame overlaps drawing the next.
-// The streaks are not drawn by GL but painted into the read-back frame on
-// that thread, once the first frame has shown that both ways agree here:
-// the platform is the observer of the frames it records.
+// The platform the capture program runs the show on: a recording run
+// (app/recording.h: no question, no sound, a clock that moves on exactly
+// 1000/fps per frame) over the native platform offscreen (SDL's offscreen
+// driver, or on Windows a window that is never shown). Each finished frame is read back and handed
+// to a sink on a thread of its own, so that writing one frame overlaps drawing the next. The
+// streaks are not drawn by GL but painted into the read-back frame on that thread, once the first
+// frame has shown that both ways agree here: the platform is the observer of the frames it records.
 #pragma once
 
 #include <atomic>
@@ -19,9 +17,10 @@
 #include <vector>
 
 #include "app/display_window.h"
+#include "app/recording.h"
 #include "platform/native_platform.h"
-#include "show/frame_observer.h"
 #include "recorder/streak_painter.h"
+#include "show/frame_observer.h"
 
 namespace capture {
 
@@ -34,7 +33,12 @@ struct CaptureRange {
     std::int64_t frameCount = -1;  // frames to keep; -1: to the end of the show
 };
 
-class CapturePlatform : public platform::NativePlatform, public show::FrameObserver {
+// The window the recording draws in, made before the recording over it.
+struct OffscreenWindow {
+    platform::NativePlatform window{platform::NativePlatform::Options{.offscreen = true}};
+};
+
+class CapturePlatform : private OffscreenWindow, public app::Recording, public show::FrameObserver {
   public:
     // Receives each kept frame, in order, on the writer thread: RGBA, rows
     // bottom first as GL reads them. False stops the show.
@@ -46,14 +50,6 @@ class CapturePlatform : public platform::NativePlatform, public show::FrameObser
     // Waits until the sink has taken every frame read back.
     void finish();
 
-    bool askYesNo(const char* text, const char* caption) override;
-    void pumpEvents() override;
-    void swapBuffers(platform::WindowHandle window) override;
-    std::uint32_t milliseconds() override { return now_; }
-    void startSoundSystem(int) override {}
-    void openMusicStream(const char*) override {}
-    void playMusic() override {}
-
     void streaksMade(std::span<const show::StreakQuad> quads) override;
     bool drawsStreaks() const override { return painting_; }
 
@@ -64,10 +60,11 @@ class CapturePlatform : public platform::NativePlatform, public show::FrameObser
     // close request does.
     std::function<bool()> stopRequested;
 
-    std::int64_t framesRendered() const { return rendered_; }
     std::int64_t framesKept() const { return kept_; }
 
   private:
+    bool frameStarting(std::int64_t frame) override;
+    void frameDrawn(std::int64_t frame, bool kept) override;
     void writeFrames();
     // Draws the first frame's streaks with GL beside the painter, with either
     // way of snapping corners; where neither agrees, GL draws them for the
@@ -76,8 +73,6 @@ class CapturePlatform : public platform::NativePlatform, public show::FrameObser
 
     CaptureRange range_;
     FrameSink sink_;
-    std::uint32_t now_ = platform::recordingMilliseconds(0, 1);
-    std::int64_t rendered_ = 0;
     std::int64_t kept_ = 0;
     std::atomic<bool> failed_ = false;
     std::vector<show::StreakQuad> quads_;  // the frame being drawn

@@ -7,7 +7,6 @@
 #include <emscripten/html5.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
 
@@ -71,68 +70,15 @@ EM_JS(char*, pageRecording, (), {
 // clang-format on
 
 namespace platform {
-namespace {
+namespace {}  // namespace
 
-// "fps:first+count,first+count,...", as the page's address gives it; anything
-// else is no recording.
-WebRecording parseRecording(const std::string& text) {
-    WebRecording recording;
-    const char* at = text.data();
-    const char* end = at + text.size();
-    int fps = 0;
-    auto parsed = std::from_chars(at, end, fps);
-    if (parsed.ec != std::errc() || parsed.ptr == end || *parsed.ptr != ':' || fps < 1 ||
-        fps > 1000) {
-        return recording;
-    }
-    at = parsed.ptr + 1;
-    while (at < end) {
-        std::int64_t first = 0;
-        std::int64_t count = 0;
-        parsed = std::from_chars(at, end, first);
-        if (parsed.ec != std::errc() || parsed.ptr == end || *parsed.ptr != '+' || first < 0) {
-            return {};
-        }
-        parsed = std::from_chars(parsed.ptr + 1, end, count);
-        if (parsed.ec != std::errc() || count < 1 || count > 100000) return {};
-        recording.ranges.emplace_back(first, count);
-        at = parsed.ptr;
-        if (at < end && *at++ != ',') return {};
-    }
-    if (!recording.ranges.empty()) recording.fps = fps;
-    return recording;
-}
-
-bool kept(const WebRecording& recording, std::int64_t frame) {
-    for (const auto& [first, count] : recording.ranges) {
-        if (frame >= first && frame < first + count) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
-WebPlatform::WebPlatform() {
-    char* text = pageRecording();
-    recording_ = parseRecording(text);
-    std::free(text);
-    for (const auto& [first, count] : recording_.ranges) {
-        lastFrame_ = std::max(lastFrame_, first + count - 1);
-    }
-}
+WebPlatform::WebPlatform() = default;
 
 bool WebPlatform::askYesNo(const char* text, const char* caption) {
-    // A recording shows the windowed show, as the capture program does.
-    if (recording_.fps != 0) return false;
     return pageAsk(text, caption) != 0;
 }
 
 void WebPlatform::showNotice(const char* text, const char* caption) {
-    if (recording_.fps != 0) {
-        emscripten_log(EM_LOG_ERROR, "streakshow: %s: %s", boxTextLine(caption).c_str(),
-                       boxTextLine(text).c_str());
-        return;
-    }
     pageNotice(text, caption);
 }
 
@@ -186,13 +132,6 @@ bool WebPlatform::createGlContext(WindowHandle window, const WindowDescription& 
 void WebPlatform::showWindow(WindowHandle) {}
 
 void WebPlatform::pumpEvents() {
-    if (recording_.fps != 0) {
-        now_ = recordingMilliseconds(rendered_, recording_.fps);
-        // The frame about to be drawn is the last one wanted: it is still
-        // drawn and handed over, then the show ends.
-        if (rendered_ >= lastFrame_) deliver(WindowEvent::close);
-        return;
-    }
     constexpr int kNone = -1;
     for (int event; (event = pageTakeEvent(kNone, static_cast<int>(WindowEvent::escape),
                                            static_cast<int>(WindowEvent::close))) != kNone;) {
@@ -201,24 +140,15 @@ void WebPlatform::pumpEvents() {
 }
 
 void WebPlatform::swapBuffers(WindowHandle) {
-    const std::int64_t frame = rendered_++;
-    if (recording_.fps != 0 && kept(recording_, frame)) {
-        pixels_.resize(std::size_t(width_) * std::size_t(height_) * 4);
-        glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
-        const std::string note = note_ ? note_() : std::string();
-        pageFrame(static_cast<double>(frame), note.c_str(), pixels_.data(),
-                  static_cast<int>(pixels_.size()));
-    }
-    pageNextFrame(recording_.fps != 0 ? 1 : 0);
+    pageNextFrame(clock() != nullptr ? 1 : 0);
 }
 
 std::uint32_t WebPlatform::milliseconds() {
-    if (recording_.fps != 0) return now_;
     return static_cast<std::uint32_t>(static_cast<std::int64_t>(pageClock()));
 }
 
 void WebPlatform::startSoundSystem(int channels) {
-    soundReady_ = recording_.fps == 0 && channels > 0;
+    soundReady_ = channels > 0;
 }
 
 void WebPlatform::openMusicStream(const char* path) {
@@ -241,6 +171,20 @@ void WebPlatform::fetchFiles(const std::vector<std::string>& paths, const char* 
 
 void WebPlatform::ended(int status) {
     pageEnded(status);
+}
+
+std::string WebPlatform::requestedRecording() {
+    char* text = pageRecording();
+    std::string request = text;
+    std::free(text);
+    return request;
+}
+
+void WebPlatform::handFrame(std::int64_t index, const std::string& note) {
+    pixels_.resize(std::size_t(width_) * std::size_t(height_) * 4);
+    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
+    pageFrame(static_cast<double>(index), note.c_str(), pixels_.data(),
+              static_cast<int>(pixels_.size()));
 }
 
 // A page has no font configuration: it ships the face fontconfig picks for

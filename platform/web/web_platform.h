@@ -9,27 +9,19 @@
 // stack), and the question waits for a click the same way. The page queues
 // the events it sees by name ("escape", "close"); the event pump takes them.
 //
-// The page can also ask for a recording run (for checks and the benchmark):
-// no question, no sound, a clock that moves on exactly 1000/fps per frame as
-// the capture program's does, and chosen frames read back and handed to the
-// page with a line that describes them.
+// Handed a recording clock (app/recording.h runs the page's recording mode),
+// a frame follows the last one when the page's driver asks for it, not the
+// screen; the page's request and the frames it is handed go through the two
+// static calls below.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 
 namespace platform {
-
-// A recording run: frames [firstFrame, firstFrame + frameCount) of each range
-// are handed to the page; the show is closed after the last of them.
-struct WebRecording {
-    int fps = 0;  // 0: no recording, the show runs live
-    std::vector<std::pair<std::int64_t, std::int64_t>> ranges;  // (first, count)
-};
 
 class WebPlatform : public Platform {
   public:
@@ -50,11 +42,6 @@ class WebPlatform : public Platform {
     void openMusicStream(const char* path) override;
     void playMusic() override;
 
-    // The recording the page's driver asked for (empty fps when live).
-    const WebRecording& recording() const { return recording_; }
-    // Called for each frame handed to the page, for the line that goes with it.
-    void setFrameNote(std::function<std::string()> note) { note_ = std::move(note); }
-
     // Copies files from the page's folder into the program's file system,
     // under the same relative names, all at once; a file the server does not
     // have is left out (the program then finds it missing, as it would on
@@ -62,17 +49,18 @@ class WebPlatform : public Platform {
     static void fetchFiles(const std::vector<std::string>& paths, const char* music);
     // Tells the page that the program has ended with `status`.
     static void ended(int status);
+    // The recording the page's driver asks for, as the page's address gives
+    // it ("fps:first+count,..."); empty when the show runs live.
+    static std::string requestedRecording();
+    // Hands the page frame `index` as GL holds it now, with the line that
+    // describes it.
+    void handFrame(std::int64_t index, const std::string& note);
 
   private:
-    WebRecording recording_;
-    std::function<std::string()> note_;
     int width_ = 0;  // the canvas's, 0 before the window is made
     int height_ = 0;
     bool soundReady_ = false;
     bool musicOpen_ = false;
-    std::int64_t rendered_ = 0;
-    std::uint32_t now_ = 1000;     // a recording's clock
-    std::int64_t lastFrame_ = -1;  // the last frame a recording keeps
     std::vector<unsigned char> pixels_;
 };
 

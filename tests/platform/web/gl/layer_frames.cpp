@@ -46,15 +46,15 @@ namespace {
 constexpr int kWidth = 1024, kHeight = 768;
 constexpr int kFramesPerSecond = 2;  // 146 frames: the ring from 5 s, the boxes from 15 s
 
-// The show's own platform, but for the clock, which moves only when a frame
-// begins, and the music, which never opens.
+// The show's own platform under a recording clock, which moves only when a
+// frame begins.
 class ScriptedClock : public platform::NativePlatform {
   public:
     ScriptedClock() : platform::NativePlatform(Options{.offscreen = true}) {
+        useClock(&clock);
         platform::setPlatform(this);
     }
-    std::uint32_t milliseconds() override { return now; }
-    std::uint32_t now = 1000;
+    platform::RecordingClock clock{kFramesPerSecond};
 };
 
 // A pbuffer on the surfaceless platform, the same configuration either way.
@@ -118,7 +118,7 @@ void drawShow(Take take) {
              show::kCaptureWidth);
     };
     for (int frame = 1; frame <= 73 * kFramesPerSecond; ++frame) {
-        clock.now += 1000 / kFramesPerSecond;
+        clock.clock.startFrame(frame);
         name = "frame " + std::to_string(frame);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glColor3f(1, 1, 1);
