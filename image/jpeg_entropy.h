@@ -3,8 +3,10 @@
 // Kept apart from the parser so that tests can drive each piece.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace image::jpeg {
 
@@ -109,7 +111,33 @@ class BitReader {
         buffer_ <<= n;
         count_ -= n;
     }
-    void refill();
+    void refill() {
+        // Away from markers and stuffed bytes the bytes that fill the buffer
+        // can be taken in one load, provided none of them is 0xFF.
+        const int take = (64 - count_) >> 3;
+        if (!stopped_ && take > 0 && end_ - next_ >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, next_, 8);
+            if constexpr (std::endian::native == std::endian::little) {
+                word = __builtin_bswap64(word);
+            }
+            const std::uint64_t mask =
+                take == 8 ? ~std::uint64_t{0} : ~(~std::uint64_t{0} >> (8 * take));
+            // A zero byte in the complement marks 0xFF (a borrow may also mark
+            // a byte above a real one, which only sends us the slow way).
+            const std::uint64_t ones = 0x0101010101010101u;
+            const std::uint64_t complement = ~word;
+            if (((complement - ones) & ~complement & (ones << 7) & mask) == 0) {
+                buffer_ |= (word & mask) >> count_;
+                count_ += 8 * take;
+                next_ += take;
+                return;
+            }
+        }
+        refillBytes();
+    }
+    // One byte at a time, with stuffing, markers and the end of the input.
+    void refillBytes();
     int decodeLong(const HuffmanTable& table);
 
     const std::uint8_t* data_;
