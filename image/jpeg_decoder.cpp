@@ -470,19 +470,13 @@ class Decoder {
         block[0] = s.quant[0] * static_cast<float>(s.predictor);
         const Prescale& factors = prescale();
         int last = 0;  // zig-zag position of the last coefficient set
-        for (int k = 1; k < 64;) {
-            int value = 0;
-            const int rs = reader.decodeAc(*s.acTable, value);
-            if (rs == 0) break;
-            k += rs >> 4;
-            if (k > 63) return false;
-            if (value != 0) {
-                block[jpeg::naturalOrder[k]] =
-                    s.quant[k] * static_cast<float>(value) * factors.row[k] * factors.column[k];
-                last = k;
-            }
-            ++k;
-        }
+        const float* quant = s.quant;
+        const bool ok = reader.decodeBlockAc(*s.acTable, [&](int k, int value) {
+            block[jpeg::naturalOrder[k]] =
+                quant[k] * static_cast<float>(value) * factors.row[k] * factors.column[k];
+            last = k;
+        });
+        if (!ok) return false;
         if (last == 0) {
             // A block with only its DC coefficient transforms to 64 copies of
             // that coefficient exactly.

@@ -47,7 +47,7 @@ bool HuffmanTable::build() {
     return true;
 }
 
-void BitReader::refill() {
+void BitReader::refillBytes() {
     while (count_ <= 56) {
         unsigned byte = 0;
         if (!stopped_ && next_ < end_) {

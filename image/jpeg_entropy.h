@@ -3,8 +3,10 @@
 // Kept apart from the parser so that tests can drive each piece.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace image::jpeg {
 
@@ -90,6 +92,49 @@ class BitReader {
         return symbol;
     }
 
+    // The AC coefficients of one block: calls put(k, value) for each
+    // non-zero coefficient at zig-zag position k. The same as decodeAc until
+    // the end of block, but with the reader's state in locals. Returns false
+    // when a run passes position 63.
+    template <class Put>
+    bool decodeBlockAc(const HuffmanTable& table, Put&& put) {
+        std::uint64_t buffer = buffer_;
+        int count = count_;
+        const std::uint8_t* next = next_;
+        bool ok = true;
+        for (int k = 1; k < 64;) {
+            if (count < 16 && !refillFast(buffer, count, next)) {
+                store(buffer, count, next);
+                refillBytes();
+                load(buffer, count, next);
+            }
+            const std::int32_t entry = table.fastAc[buffer >> (64 - kFastBits)];
+            int rs = 0;
+            int value = 0;
+            if (entry != 0) {
+                buffer <<= entry & 0xFF;
+                count -= entry & 0xFF;
+                value = entry >> 16;
+                rs = (entry >> 8) & 0xFF;
+            } else {
+                store(buffer, count, next);
+                rs = decode(table);
+                value = receiveExtend(rs & 15);
+                load(buffer, count, next);
+            }
+            if (rs == 0) break;
+            k += rs >> 4;
+            if (k > 63) {
+                ok = false;
+                break;
+            }
+            if (value != 0) put(k, value);
+            ++k;
+        }
+        store(buffer, count, next);
+        return ok;
+    }
+
     // Consumed bits that did not come from the data (the stream ended or hit
     // a marker too early), or met a sequence that is no code.
     bool failed() const { return corrupt_ || count_ < padding_; }
@@ -109,7 +154,45 @@ class BitReader {
         buffer_ <<= n;
         count_ -= n;
     }
-    void refill();
+    // Away from markers and stuffed bytes the bytes that fill the buffer
+    // can be taken in one load, provided none of them is 0xFF. Works on a
+    // copy of the state, so that hot loops keep it in registers; false when
+    // the bytes must be taken one at a time.
+    bool refillFast(std::uint64_t& buffer, int& count, const std::uint8_t*& next) const {
+        const int take = (64 - count) >> 3;
+        if (stopped_ || take == 0 || end_ - next < 8) return false;
+        std::uint64_t word;
+        std::memcpy(&word, next, 8);
+        if constexpr (std::endian::native == std::endian::little) {
+            word = __builtin_bswap64(word);
+        }
+        const std::uint64_t mask =
+            take == 8 ? ~std::uint64_t{0} : ~(~std::uint64_t{0} >> (8 * take));
+        // A zero byte in the complement marks 0xFF (a borrow may also mark
+        // a byte above a real one, which only sends us the slow way).
+        const std::uint64_t ones = 0x0101010101010101u;
+        const std::uint64_t complement = ~word;
+        if (((complement - ones) & ~complement & (ones << 7) & mask) != 0) return false;
+        buffer |= (word & mask) >> count;
+        count += 8 * take;
+        next += take;
+        return true;
+    }
+    void refill() {
+        if (!refillFast(buffer_, count_, next_)) refillBytes();
+    }
+    // One byte at a time, with stuffing, markers and the end of the input.
+    void refillBytes();
+    void store(std::uint64_t buffer, int count, const std::uint8_t* next) {
+        buffer_ = buffer;
+        count_ = count;
+        next_ = next;
+    }
+    void load(std::uint64_t& buffer, int& count, const std::uint8_t*& next) const {
+        buffer = buffer_;
+        count = count_;
+        next = next_;
+    }
     int decodeLong(const HuffmanTable& table);
 
     const std::uint8_t* data_;
