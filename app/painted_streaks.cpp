@@ -45,34 +45,15 @@ void PaintedStreaks::check() {
     // A frame without streaks tells nothing; the next one is checked.
     if (quads_.empty()) return;
     frame_.resize(kFrameBytes);
-    readFrame(frame_.data());
-    show::sendStreakQuads(quads_);  // this frame shows GL's streaks
-    std::vector<unsigned char> drawn(kFrameBytes);
-    readFrame(drawn.data());
-    // The window has no alpha: red, green and blue must agree.
-    const auto same = [&](const std::vector<unsigned char>& painted) {
-        for (std::size_t i = 0; i < kFrameBytes; ++i) {
-            if (i % 4 != 3 && painted[i] != drawn[i]) return false;
-        }
-        return true;
-    };
-    for (const capture::SnapTies ties :
-         {capture::SnapTies::toEven, capture::SnapTies::awayFromZero}) {
-        std::vector<unsigned char> candidate = frame_;
-        capture::paintStreaks(quads_, candidate.data(), ties);
-        if (same(candidate)) {
-            ties_ = ties;
-            state_ = State::painting;
-            return;
-        }
-    }
-    state_ = State::off;
+    const show::PainterVerdict verdict = show::drawAndCompare(quads_);  // this frame shows GL's
+    state_ = verdict.ties ? State::painting : State::off;
+    if (verdict.ties) ties_ = *verdict.ties;
 }
 
 void PaintedStreaks::paint() {
     if (quads_.empty()) return;
     readFrame(frame_.data());
-    capture::paintStreaks(quads_, frame_.data(), ties_);
+    show::paintStreaks(quads_, frame_.data(), ties_);
     writeBack();
 }
 

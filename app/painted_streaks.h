@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "recorder/streak_painter.h"
 #include "show/frame_observer.h"
+#include "show/streak_painter.h"
 
 namespace app {
 
@@ -25,7 +25,7 @@ class PaintedStreaks : public show::FrameObserver {
     void writeBack();
 
     State state_ = State::unchecked;
-    capture::SnapTies ties_ = capture::SnapTies::toEven;
+    show::SnapTies ties_ = show::SnapTies::toEven;
     std::vector<show::StreakQuad> quads_;
     std::vector<unsigned char> frame_;
 };

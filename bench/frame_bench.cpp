@@ -35,12 +35,12 @@
 #include "mesh/mesh.h"
 #include "platform/random.h"
 #include "platform/sdl/sdl_platform.h"
-#include "recorder/streak_painter.h"
 #include "render/gl_state.h"
 #include "render/light.h"
 #include "show/frame_composer.h"
 #include "show/frame_observer.h"
 #include "show/hidden_scenes.h"
+#include "show/streak_painter.h"
 #include "show/streaks.h"
 
 namespace {
@@ -174,7 +174,7 @@ void showFrames(benchmark::State& state, int second) {
         show::composeFrame(&probe);
         if (way == 2) {
             const auto painting = Clock::now();
-            capture::paintStreaks(probe.quads, frame.data());
+            show::paintStreaks(probe.quads, frame.data());
             timer.ms[3] +=
                 std::chrono::duration<double, std::milli>(Clock::now() - painting).count();
             timer.start();

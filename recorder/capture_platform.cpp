@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "recorder/streak_painter.h"
+#include "platform/report.h"
 
 namespace capture {
 
@@ -68,7 +68,7 @@ void CapturePlatform::writeFrames() {
         const auto [index, buffer] = queued_.front();
         queued_.pop_front();
         lock.unlock();
-        paintStreaks(bufferQuads_[buffer], buffers_[buffer].data(), ties_);
+        show::paintStreaks(bufferQuads_[buffer], buffers_[buffer].data(), ties_);
         // After a failed write the rest are dropped; the show stops soon.
         if (!failed_ && !sink_(index, buffers_[buffer].data())) failed_ = true;
         lock.lock();
@@ -79,46 +79,18 @@ void CapturePlatform::writeFrames() {
 
 void CapturePlatform::checkPainter() {
     painterChecked_ = true;
-    const std::size_t bytes = std::size_t{kFrameWidth} * kFrameHeight * 4;
-    std::vector<unsigned char> background(bytes);
-    std::vector<unsigned char> drawn(bytes);
-    glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, background.data());
-    show::sendStreakQuads(quads_);
-    glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGBA, GL_UNSIGNED_BYTE, drawn.data());
-    // The first pixel (red, green or blue) where `painted` differs from GL's.
-    const auto difference = [&](const std::vector<unsigned char>& painted) {
-        for (std::size_t i = 0; i < bytes; ++i) {
-            if (i % 4 != 3 && painted[i] != drawn[i]) return i / 4 * 4;
-        }
-        return bytes;
-    };
-    std::vector<unsigned char> painted;
-    std::size_t first = bytes;
-    for (const SnapTies ties : {SnapTies::toEven, SnapTies::awayFromZero}) {
-        std::vector<unsigned char> candidate = background;
-        paintStreaks(quads_, candidate.data(), ties);
-        const std::size_t at = difference(candidate);
-        if (at == bytes) {
-            ties_ = ties;
-            quads_.clear();  // this frame holds its streaks as GL drew them
-            return;
-        }
-        if (painted.empty()) {
-            painted.swap(candidate);
-            first = at;
-        }
+    const show::PainterVerdict verdict = show::drawAndCompare(quads_);
+    quads_.clear();  // this frame holds its streaks as GL drew them
+    if (verdict.ties) {
+        ties_ = *verdict.ties;
+        return;
     }
-    quads_.clear();
     painting_ = false;
-    // Rows bottom first in the read-back; told from the top, as an image
-    // viewer counts them.
-    const auto x = static_cast<int>(first / 4 % kFrameWidth);
-    const auto y = kFrameHeight - 1 - static_cast<int>(first / 4 / kFrameWidth);
-    std::fprintf(stderr,
-                 "streakshow-capture: this GL draws the streaks unlike the painter (pixel %d,%d of "
-                 "the first frame: GL %d %d %d, painter %d %d %d); GL draws them (slower)\n",
-                 x, y, drawn[first], drawn[first + 1], drawn[first + 2], painted[first],
-                 painted[first + 1], painted[first + 2]);
+    platform::report(
+        "this GL draws the streaks unlike the painter (pixel %d,%d of the first frame: GL %d %d "
+        "%d, painter %d %d %d); GL draws them (slower)",
+        verdict.x, verdict.y, verdict.gl[0], verdict.gl[1], verdict.gl[2], verdict.painter[0],
+        verdict.painter[1], verdict.painter[2]);
 }
 
 }  // namespace capture

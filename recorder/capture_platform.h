@@ -19,8 +19,8 @@
 #include "app/display_window.h"
 #include "app/recording.h"
 #include "platform/native_platform.h"
-#include "recorder/streak_painter.h"
 #include "show/frame_observer.h"
+#include "show/streak_painter.h"
 
 namespace capture {
 
@@ -77,8 +77,8 @@ class CapturePlatform : private OffscreenWindow, public app::Recording, public s
     std::atomic<bool> failed_ = false;
     std::vector<show::StreakQuad> quads_;  // the frame being drawn
     bool painterChecked_ = false;
-    bool painting_ = true;              // false once GL draws the streaks
-    SnapTies ties_ = SnapTies::toEven;  // as this GL snaps its corners
+    bool painting_ = true;                          // false once GL draws the streaks
+    show::SnapTies ties_ = show::SnapTies::toEven;  // as this GL snaps its corners
 
     // Three frames in flight: one drawn, one written, one spare for when
     // the writer is slow for a moment.

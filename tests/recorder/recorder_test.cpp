@@ -3,9 +3,9 @@
 #include <sstream>
 
 #include "app/show_main.h"
-#include "recorder/streak_painter.h"
 #include "show/frame_composer.h"
 #include "show/frame_record.h"
+#include "show/streak_painter.h"
 #include "tests/support/scripted_platform.h"
 #include "tests/support/test.h"
 
@@ -181,8 +181,8 @@ TEST_F(CaptureTest, CtrlCKeepsAPlayableVideoOfTheFramesSoFar) {
 TEST(StreakPainter, SnapsHalfWayCornersAsEitherMesaBuildDoes) {
     const std::vector<show::StreakQuad> quad = {{316, 10, 320.313721f, 12, 255, 255, 255}};
     std::vector<unsigned char> even(1024 * 768 * 4), away(even.size());
-    capture::paintStreaks(quad, even.data(), capture::SnapTies::toEven);
-    capture::paintStreaks(quad, away.data(), capture::SnapTies::awayFromZero);
+    show::paintStreaks(quad, even.data(), show::SnapTies::toEven);
+    show::paintStreaks(quad, away.data(), show::SnapTies::awayFromZero);
     int rows = 0;
     for (std::size_t i = 0; i < even.size(); i += 4) {
         const auto x = i / 4 % 1024;

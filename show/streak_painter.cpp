@@ -1,9 +1,12 @@
-#include "recorder/streak_painter.h"
+#include "show/streak_painter.h"
+
+#include <GL/gl.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
-namespace capture {
+namespace show {
 
 namespace {
 
@@ -46,7 +49,7 @@ void rows(int a, int b, int& first, int& end) {
 
 }  // namespace
 
-void paintStreaks(const std::vector<show::StreakQuad>& quads, unsigned char* rgba, SnapTies ties) {
+void paintStreaks(const std::vector<StreakQuad>& quads, unsigned char* rgba, SnapTies ties) {
     for (const show::StreakQuad& quad : quads) {
         int left = 0, right = 0, top = 0, bottom = 0;
         columns(fixedX(quad.x0, ties), fixedX(quad.x2, ties), left, right);
@@ -62,4 +65,39 @@ void paintStreaks(const std::vector<show::StreakQuad>& quads, unsigned char* rgb
     }
 }
 
-}  // namespace capture
+PainterVerdict drawAndCompare(const std::vector<StreakQuad>& quads) {
+    constexpr std::size_t kBytes = std::size_t{kWidth} * kHeight * 4;
+    std::vector<unsigned char> background(kBytes);
+    std::vector<unsigned char> drawn(kBytes);
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, background.data());
+    sendStreakQuads(quads);
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, drawn.data());
+    // The first pixel (red, green or blue: the window has no alpha) where
+    // `painted` differs from GL's.
+    const auto difference = [&](const std::vector<unsigned char>& painted) {
+        for (std::size_t i = 0; i < kBytes; ++i) {
+            if (i % 4 != 3 && painted[i] != drawn[i]) return i / 4 * 4;
+        }
+        return kBytes;
+    };
+    PainterVerdict verdict;
+    for (const SnapTies ties : {SnapTies::toEven, SnapTies::awayFromZero}) {
+        std::vector<unsigned char> painted = background;
+        paintStreaks(quads, painted.data(), ties);
+        const std::size_t at = difference(painted);
+        if (at == kBytes) {
+            verdict.ties = ties;
+            return verdict;
+        }
+        if (ties == SnapTies::toEven) {
+            // Rows come bottom first in the read-back.
+            verdict.x = static_cast<int>(at / 4 % kWidth);
+            verdict.y = kHeight - 1 - static_cast<int>(at / 4 / kWidth);
+            verdict.gl = {drawn[at], drawn[at + 1], drawn[at + 2]};
+            verdict.painter = {painted[at], painted[at + 1], painted[at + 2]};
+        }
+    }
+    return verdict;
+}
+
+}  // namespace show
