@@ -20,8 +20,8 @@
 
 #include "app/display_window.h"
 #include "platform/native_platform.h"
-#include "recorder/streak_painter.h"
 #include "show/frame_observer.h"
+#include "recorder/streak_painter.h"
 
 namespace capture {
 
