@@ -181,9 +181,9 @@ TEST(Jpeg2ppm, WritesAPpmOrSaysNo) {
     for (const auto& [from, to, status] :
          {std::tuple{cut, out, 2}, {in, in, 2}, {in, self, 2}, {in, link, 1}, {cut, link, 1}}) {
         EXPECT_EQ(jpeg2ppm(from, to), status) << from << " " << to;
-        EXPECT_EQ(contents(out), want) << from << " " << to;
-        EXPECT_EQ(contents(in), std::string(jpeg.begin(), jpeg.end())) << from << " " << to;
-        EXPECT_EQ(contents(link), want) << from << " " << to;
+        EXPECT_TRUE(contents(out) == want) << from << " " << to;
+        EXPECT_TRUE(contents(in) == std::string(jpeg.begin(), jpeg.end())) << from << " " << to;
+        EXPECT_TRUE(contents(link) == want) << from << " " << to;
     }
     EXPECT_EQ(std::system(("ls " + in + "* | wc -l | grep -qx 4").c_str()), 0) << "nothing left";
     for (const std::string& name : {in, out, cut, link}) std::remove(name.c_str());
