@@ -5,7 +5,14 @@
 //
 // The rows go to OUT as the decoder finishes them, one band per write, so
 // the memory needed stays that of the file and one band of rows whatever
-// the picture's size. A picture refused part way through leaves no OUT.
+// the picture's size. They go to a new file beside OUT, which takes OUT's
+// name only when the picture is whole: a refusal leaves OUT as it was. OUT
+// must be a regular file or nothing, and not IN; "-" is standard output.
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include <bit>
 #include <cerrno>
 #include <cstdint>
@@ -25,18 +32,23 @@ namespace {
 
 class PpmSink : public image::RowSink {
   public:
-    explicit PpmSink(const char* path) : path_(path) {}
-    ~PpmSink() override {
-        if (file_ != nullptr) std::fclose(file_);
-    }
+    explicit PpmSink(const char* path) : path_(path), toOutput_(std::string(path) == "-") {}
+    ~PpmSink() override { discard(); }
 
     bool begin(int width, int height, int, int bandRows) override {
         width_ = static_cast<std::size_t>(width);
         // Room for whole groups of four pixels at the end.
         rgba_.resize(width_ * 4 * static_cast<std::size_t>(bandRows) + 16);
         rgb_.resize(width_ * 3 * static_cast<std::size_t>(bandRows) + 12);
-        // A picture refused before this point never creates OUT.
-        file_ = image::openFile(path_, "wb");
+        // A picture refused before this point never creates anything.
+        if (toOutput_) {
+#if defined(_WIN32)
+            _setmode(_fileno(stdout), _O_BINARY);
+#endif
+            file_ = stdout;
+        } else {
+            file_ = platform::createTemporaryBeside(path_, temporary_);
+        }
         if (file_ == nullptr) {
             writeFailed_ = true;
             error_ = errno;
@@ -46,7 +58,9 @@ class PpmSink : public image::RowSink {
         return true;
     }
     // Rows come in order, so a band's rows simply follow each other.
-    unsigned char* row(int) override { return rgba_.data() + width_ * 4 * pending_++; }
+    unsigned char* row(int) override {
+        return rgba_.data() + width_ * 4 * pending_++;
+    }
     void rowsDone(int, int count) override {
         pending_ = 0;
         if (writeFailed_) return;
@@ -75,9 +89,11 @@ class PpmSink : public image::RowSink {
         }
     }
 
-    // Closes OUT; false when any of it could not be written.
+    // Closes the file and gives it OUT's name; false when any of it could
+    // not be written.
     bool finish() {
-        if (file_ != nullptr && std::fclose(file_) != 0 && !writeFailed_) {
+        if (file_ != nullptr && (toOutput_ ? std::fflush(file_) : std::fclose(file_)) != 0 &&
+            !writeFailed_) {
             writeFailed_ = true;
             error_ = errno;
         }
@@ -85,20 +101,32 @@ class PpmSink : public image::RowSink {
         if (writeFailed_) {
             errno = error_;
             std::perror(path_);
+            discard();
+            return false;
         }
-        return !writeFailed_;
+        std::string failed;
+        if (!temporary_.empty() && !platform::replaceFile(temporary_, path_, failed)) {
+            std::fprintf(stderr, "jpeg2ppm: %s\n", failed.c_str());
+            discard();
+            return false;
+        }
+        temporary_.clear();
+        return true;
     }
-    // After a refusal: no half-written OUT stays behind.
+    // After a refusal: the temporary file goes, and OUT stays as it was.
     void discard() {
-        if (file_ == nullptr) return;
-        std::fclose(file_);
+        if (file_ != nullptr && !toOutput_) std::fclose(file_);
         file_ = nullptr;
+        if (temporary_.empty()) return;
         std::error_code error;
-        std::filesystem::remove(platform::filePath(path_), error);
+        std::filesystem::remove(platform::filePath(temporary_), error);
+        temporary_.clear();
     }
 
   private:
     const char* path_;
+    bool toOutput_;
+    std::string temporary_;  // written, to become OUT
     std::FILE* file_ = nullptr;
     std::size_t width_ = 0;
     std::vector<unsigned char> rgba_;
@@ -122,7 +150,8 @@ int main(int argc, char** argv) {
     if (line.error.empty() && line.has("help")) {
         std::printf(
             "%s\nDecodes a baseline JPEG picture with streakshow's decoder into a binary PPM.\n"
-            "Exit status: 0 decoded, 1 OUT not written, 2 IN refused or a usage error.\n\n%s",
+            "OUT \"-\" is standard output. Exit status: 0 decoded, 1 OUT not written, 2 IN "
+            "refused or a usage error.\n\n%s",
             kUsage, platform::optionHelp(options).c_str());
         return 0;
     }
@@ -136,6 +165,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::vector<std::string> arguments = {all.front(), line.operands[0], line.operands[1]};
+    // Checked before anything is read or written: a rename would destroy
+    // what is not a regular file, and IN itself.
+    const std::string& out = arguments[2];
+    if (out != "-" && platform::fileKind(out) == platform::FileKind::other) {
+        std::fprintf(stderr, "jpeg2ppm: %s: not a regular file (\"-\" writes to standard output)\n",
+                     out.c_str());
+        return 1;
+    }
+    if (out != "-" && platform::sameFile(arguments[1], out)) {
+        std::fprintf(stderr, "jpeg2ppm: %s is IN itself\n%s\n", out.c_str(), kUsage);
+        return 2;
+    }
     const image::FileBuffer file(arguments[1].c_str());
     if (file.size == 0) {
         std::fprintf(stderr, "jpeg2ppm: %s: %s\n", arguments[1].c_str(), file.error());

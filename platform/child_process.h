@@ -31,8 +31,13 @@ class ChildProcess {
     // errno set where the system gives a reason, when it cannot start.
     bool start(const std::string& program, const std::vector<std::string>& arguments, bool fed);
     std::FILE* input() const { return input_; }
+    // Writes all of `bytes` to the input. False when the child has ended, or
+    // when it takes nothing for a second after a stop request (see
+    // `catchStopRequests`): it has stopped reading and is ended at once.
+    bool write(const void* data, std::size_t bytes);
     // Closes the input and waits: the child's exit status, -1 when it did not
-    // end by itself or never started.
+    // end by itself or never started. After a stop request a child gets 5 s
+    // more to finish its file when it was fed (1 s otherwise), then is ended.
     int finish();
 
   private:
@@ -42,7 +47,13 @@ class ChildProcess {
 };
 
 // Has `handler` called with SIGINT, SIGTERM or SIGHUP when the user asks the
-// program to stop: Ctrl-C, kill, a closed terminal or console window.
+// program to stop: Ctrl-C, kill, a closed terminal or console window. From
+// then on the waits above give up in time.
 void catchStopRequests(void (*handler)(int signal));
+// Ends every child still running, at once; for a handler that ends the
+// program (no child outlives it in a process group of its own).
+void endChildProcesses();
+// Removes a file; safe in such a handler.
+void removeFileNow(const char* path);
 
 }  // namespace platform

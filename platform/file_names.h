@@ -7,6 +7,7 @@
 // the wide calls, here and in image::openFile, at the edge.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -22,5 +23,28 @@ std::string fileName(const std::filesystem::path& path);
 // command line, which the narrow argv has lost characters of (each
 // backend's program.cpp).
 std::vector<std::string> programArguments(int argc, char** argv);
+
+// What stands at a name, a link there not followed: nothing, a regular
+// file, or anything else (a folder, a device, a FIFO, a link).
+enum class FileKind { none, regular, other };
+FileKind fileKind(const std::string& path);
+
+// Creates `path`, which must not exist yet (not even as a dangling link),
+// and opens it for writing in binary. Null, with errno set, when it cannot.
+std::FILE* createNewFile(const std::string& path);
+
+// Creates a new file beside `path` under a name no other run can have left
+// (NAME.partial-PID-RANDOM.EXT: the extension stays last for ffmpeg), sets
+// `temporary` to it and opens it for writing. Null, with errno, when it
+// cannot.
+std::FILE* createTemporaryBeside(const std::string& path, std::string& temporary);
+
+// `temporary` takes the name `path`, which holds a regular file or nothing;
+// false, with the reason in `error`, otherwise.
+bool replaceFile(const std::string& temporary, const std::string& path, std::string& error);
+
+// Whether two names reach the same file: the same file where both exist,
+// otherwise the same absolute path once links, "." and ".." are resolved.
+bool sameFile(const std::string& a, const std::string& b);
 
 }  // namespace platform

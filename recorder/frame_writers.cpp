@@ -19,7 +19,8 @@ bool PngFrameWriter::write(std::int64_t index, const unsigned char* rgba, int wi
     char name[32];
     std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(index));
     const std::string path = folder_ + "/" + name;
-    std::FILE* file = image::openFile(path.c_str(), "wb");
+    // Only a new file: nothing that stands at the name is written through.
+    std::FILE* file = platform::createNewFile(path);
     if (file == nullptr) {
         error_ = "cannot write " + path + ": " + std::strerror(errno);
         return false;
@@ -62,7 +63,16 @@ bool PngFrameWriter::write(std::int64_t index, const unsigned char* rgba, int wi
         return failed(reason);
     }
     if (std::fclose(file) != 0) return failed(errno);
+    written_.push_back(path);
     return true;
+}
+
+void PngFrameWriter::removeWritten() {
+    for (const std::string& path : written_) {
+        std::error_code ignored;
+        std::filesystem::remove(platform::filePath(path), ignored);
+    }
+    written_.clear();
 }
 
 bool musicDecodes(const std::string& path, std::string& why) {
@@ -130,9 +140,8 @@ bool FfmpegWriter::open(const VideoSettings& settings) {
 }
 
 bool FfmpegWriter::write(const unsigned char* rgba, std::size_t bytes) {
-    std::FILE* pipe = ffmpeg_.input();
-    if (pipe == nullptr) return false;
-    if (std::fwrite(rgba, 1, bytes, pipe) != bytes) {
+    if (ffmpeg_.input() == nullptr) return false;
+    if (!ffmpeg_.write(rgba, bytes)) {
         error_ = "ffmpeg stopped taking frames";
         return false;
     }

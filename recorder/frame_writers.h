@@ -19,10 +19,13 @@ class PngFrameWriter {
     // reason in `error`, when the file cannot be written.
     bool write(std::int64_t index, const unsigned char* rgba, int width, int height);
     const std::string& error() const { return error_; }
+    // Removes the files written so far, for a recording that failed.
+    void removeWritten();
 
   private:
     std::string folder_;
     std::string error_;
+    std::vector<std::string> written_;
 };
 
 struct VideoSettings {

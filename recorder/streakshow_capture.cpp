@@ -9,13 +9,16 @@
 // Nothing the user has is spoilt: every request is checked before anything
 // is written, the video and the record go to temporary files beside their
 // names and take those names only when the recording is complete, and a
-// failed recording removes what it wrote. Ctrl-C, SIGTERM or a closed
+// failed recording removes what it wrote. The temporary files are made new,
+// under names no other run can have left, and a name that holds anything but
+// a regular file (a folder, a device, a FIFO, a link) is refused. Ctrl-C, SIGTERM or a closed
 // terminal end the recording after the current frame: the video so far is
 // finished and kept under its temporary name, and the exit status says
 // which signal came. A second Ctrl-C ends the program at once.
 #include <csignal>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -45,7 +48,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: streakshow-capture [--out FILE] [--fps N] [--from S] [--seconds S] [--frames DIR]\n"
-    "                          [--crf N] [--preset NAME] [--data DIR] [--record FILE]";
+    "                          [--crf N] [--preset NAME] [--data DIR] [--record FILE] "
+    "[--overwrite]";
 
 const std::vector<platform::OptionInfo> kOptions = {
     {"out", "FILE", "the video to write (default streakshow.mp4)"},
@@ -57,6 +61,7 @@ const std::vector<platform::OptionInfo> kOptions = {
     {"preset", "NAME", "x264's speed, ultrafast ... placebo (default ultrafast)"},
     {"data", "DIR", "read the show's pictures and music from DIR"},
     {"record", "FILE", "also write a line per kept frame of what the show chose"},
+    {"overwrite", nullptr, "with --frames, replace the frames an earlier run left in DIR"},
     {"help", nullptr, "print this help and exit"},
     {"version", nullptr, "print the version and exit"},
 };
@@ -69,26 +74,26 @@ struct Options {
     std::string framesFolder;  // empty: video
     std::string dataFolder;    // as the show's --data
     std::string recordPath;    // a line per kept frame of what the show chose
+    bool overwrite = false;    // earlier frames in framesFolder go
     capture::VideoSettings video;
 };
 
 // The signal that asked the recording to stop, 0 while none has.
 volatile std::sig_atomic_t stopSignal = 0;
 
+// The temporary files this run made, for a second Ctrl-C to take with it.
+const char* volatile partialFiles[2] = {nullptr, nullptr};
+
 void requestStop(int signal) {
     if (stopSignal == SIGINT && signal == SIGINT) {
+        // At once: ffmpeg goes too, and the files it could not finish.
+        platform::endChildProcesses();
+        for (const char* partial : partialFiles)
+            if (partial != nullptr) platform::removeFileNow(partial);
         std::signal(SIGINT, SIG_DFL);
         std::raise(SIGINT);
     }
     stopSignal = signal;
-}
-
-// NAME.partial.EXT beside NAME.EXT: ffmpeg still sees the extension.
-std::string partialName(const std::string& path) {
-    const std::filesystem::path name = platform::filePath(path);
-    std::filesystem::path partial = name;
-    partial.replace_filename(name.stem().u8string() + u8".partial" + name.extension().u8string());
-    return platform::fileName(partial);
 }
 
 void removeFile(const std::string& path) {
@@ -96,12 +101,29 @@ void removeFile(const std::string& path) {
     std::filesystem::remove(platform::filePath(path), ignored);
 }
 
-// The temporary file takes the user's name.
-bool moveIntoPlace(const std::string& partial, const std::string& path, std::string& error) {
-    std::error_code failed;
-    std::filesystem::rename(platform::filePath(partial), platform::filePath(path), failed);
-    if (failed) error = "cannot rename " + partial + " to " + path + ": " + failed.message();
-    return !failed;
+// The containers that take ffmpeg's H.264 and AAC as the recorder asks for them.
+constexpr const char* kVideoExtensions[] = {".mp4", ".m4v", ".mov", ".mkv", ".avi", ".ts"};
+
+bool isVideoName(const std::string& path) {
+    std::string extension = platform::fileName(platform::filePath(path).extension());
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return path.back() != '/' && std::find(std::begin(kVideoExtensions), std::end(kVideoExtensions),
+                                           extension) != std::end(kVideoExtensions);
+}
+
+// The frame files an earlier run left in `folder` (files only: no folder
+// or link of that name goes with them).
+std::vector<std::filesystem::path> earlierFrames(const std::string& folder) {
+    std::vector<std::filesystem::path> frames;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(platform::filePath(folder), error), end;
+         !error && entry != end; entry.increment(error)) {
+        const std::string name = platform::fileName(entry->path().filename());
+        if (name.starts_with("frame_") && name.ends_with(".png") &&
+            entry->symlink_status(error).type() == std::filesystem::file_type::regular)
+            frames.push_back(entry->path());
+    }
+    return frames;
 }
 
 int fail(const std::string& message) {
@@ -135,6 +157,8 @@ std::string parse(const std::vector<std::string>& arguments, Options& options) {
             options.dataFolder = value;
         } else if (option == "--record") {
             options.recordPath = value;
+        } else if (option == "--overwrite") {
+            options.overwrite = true;
         } else if (option == "--fps") {
             if (!parseNumber(value, number) || number != std::floor(number) || number < 1 ||
                 number > 1000) {
@@ -168,6 +192,15 @@ std::string parse(const std::vector<std::string>& arguments, Options& options) {
                        std::string(value) + "'";
             }
             options.video.preset = value;
+        }
+    }
+    if (options.framesFolder.empty()) {
+        if (options.out.empty() || !isVideoName(options.out)) {
+            return "--out takes a video file ending in .mp4, .m4v, .mov, .mkv, .avi or .ts, not '" +
+                   options.out + "'";
+        }
+        if (!options.recordPath.empty() && platform::sameFile(options.recordPath, options.out)) {
+            return "--record and --out name the same file, '" + options.out + "'";
         }
     }
     return {};
@@ -259,36 +292,58 @@ int main(int argc, char** argv) {
                                  : showFrames - range.firstFrame);
 
     // Every request is checked before anything is written: the frames'
-    // folder, the record's file and the video's file can be made.
+    // folder, the record's file and the video's file can be made, and no
+    // name holds what a rename would destroy.
     capture::PngFrameWriter png(options.framesFolder);
     capture::FfmpegWriter video;
     const bool toFrames = !options.framesFolder.empty();
+    for (const std::string* name : {&options.recordPath, toFrames ? nullptr : &options.out}) {
+        if (name != nullptr && !name->empty() &&
+            platform::fileKind(*name) == platform::FileKind::other) {
+            return fail("cannot write " + *name + ": not a regular file");
+        }
+    }
+    if (toFrames) {
+        const auto earlier = earlierFrames(options.framesFolder);
+        if (!earlier.empty() && !options.overwrite) {
+            return fail(options.framesFolder +
+                        " already holds the frames of an earlier run; --overwrite replaces them");
+        }
+        for (const auto& frame : earlier) removeFile(platform::fileName(frame));
+    }
     if (toFrames && !isFolder(options.framesFolder)) {
         std::error_code error;
         std::filesystem::create_directories(platform::filePath(options.framesFolder), error);
         if (error)
             return fail("cannot make the folder " + options.framesFolder + ": " + error.message());
     }
+    // From here a stop request is the recorder's to answer, so that ffmpeg
+    // and the temporary files never outlive it.
+    platform::catchStopRequests(requestStop);
     std::FILE* recordFile = nullptr;
-    const std::string recordPartial =
-        options.recordPath.empty() ? std::string() : partialName(options.recordPath);
-    if (!recordPartial.empty()) {
-        recordFile = image::openFile(recordPartial.c_str(), "w");
-        if (recordFile == nullptr) {
-            return fail("cannot write " + options.recordPath + ": " + std::strerror(errno));
-        }
-    }
+    std::string recordPartial;
+    std::string videoPartial;
     // What this run wrote goes again when it fails.
-    const std::string videoPartial = toFrames ? std::string() : partialName(options.out);
     const auto discard = [&] {
+        partialFiles[0] = nullptr;
+        partialFiles[1] = nullptr;
         if (recordFile != nullptr) std::fclose(recordFile);
         recordFile = nullptr;
         if (!recordPartial.empty()) removeFile(recordPartial);
         if (!videoPartial.empty()) removeFile(videoPartial);
+        if (toFrames) png.removeWritten();
     };
+    if (!options.recordPath.empty()) {
+        recordFile = platform::createTemporaryBeside(options.recordPath, recordPartial);
+        if (recordFile == nullptr) {
+            return fail("cannot write " + options.recordPath + ": " + std::strerror(errno));
+        }
+        partialFiles[0] = recordPartial.c_str();
+    }
     if (!toFrames) {
-        if (std::FILE* probe = image::openFile(videoPartial.c_str(), "wb")) {
+        if (std::FILE* probe = platform::createTemporaryBeside(options.out, videoPartial)) {
             std::fclose(probe);
+            partialFiles[1] = videoPartial.c_str();
         } else {
             const std::string why = std::strerror(errno);
             discard();
@@ -307,6 +362,11 @@ int main(int argc, char** argv) {
         } else {
             why = "is missing";
         }
+        if (stopSignal != 0) {
+            discard();
+            fail("stopped before the first frame; nothing recorded");
+            return 128 + stopSignal;
+        }
         if (!why.empty()) {
             std::fprintf(stderr, "streakshow-capture: %s %s; the video has no sound\n",
                          musicPath.c_str(), why.c_str());
@@ -317,7 +377,6 @@ int main(int argc, char** argv) {
         }
     }
 
-    platform::catchStopRequests(requestStop);
     Progress progress(expected);
     std::string writeError;
     // Like the show, the capture leaves its window and GL context to the end
@@ -360,7 +419,8 @@ int main(int argc, char** argv) {
     }
     if (!writeError.empty()) {
         discard();
-        return fail(writeError);
+        fail(writeError);
+        return stopSignal != 0 ? 128 + stopSignal : 1;
     }
     if (platform.framesKept() == 0) {
         discard();
@@ -381,8 +441,9 @@ int main(int argc, char** argv) {
                      static_cast<double>(platform.framesKept()) / options.fps, kept.c_str());
         return 128 + signal;
     }
-    if ((!videoPartial.empty() && !moveIntoPlace(videoPartial, options.out, writeError)) ||
-        (!recordPartial.empty() && !moveIntoPlace(recordPartial, options.recordPath, writeError))) {
+    if ((!videoPartial.empty() && !platform::replaceFile(videoPartial, options.out, writeError)) ||
+        (!recordPartial.empty() &&
+         !platform::replaceFile(recordPartial, options.recordPath, writeError))) {
         return fail(writeError);
     }
     // Speed counts every frame drawn, those before --from included.

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -39,16 +40,32 @@ std::wstring quoted(const std::wstring& argument) {
 }
 
 void (*stopHandler)(int) = nullptr;
+volatile std::sig_atomic_t stopAsked = 0;
+
+void stopRequest(int signal) {
+    stopAsked = 1;
+    if (stopHandler != nullptr) stopHandler(signal);
+}
+
+// The children running, for `endChildProcesses`.
+std::atomic<HANDLE> running[4];
+
+void noteRunning(HANDLE child, HANDLE was) {
+    for (auto& slot : running) {
+        HANDLE expected = was;
+        if (slot.compare_exchange_strong(expected, child)) return;
+    }
+}
 
 BOOL WINAPI consoleEvent(DWORD event) {
     if (stopHandler == nullptr) return FALSE;
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
-        stopHandler(SIGINT);
+        stopRequest(SIGINT);
         return TRUE;
     }
     // A closed console window ends the process when this returns, or five
     // seconds on: time for the program to finish what it was writing.
-    stopHandler(1);  // SIGHUP's number elsewhere
+    stopRequest(1);  // SIGHUP's number elsewhere
     Sleep(4500);
     return TRUE;
 }
@@ -121,6 +138,7 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
     }
     CloseHandle(child.hThread);
     process_ = child.hProcess;
+    noteRunning(child.hProcess, nullptr);
     if (fed) {
         const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(write), _O_BINARY);
         input_ = descriptor >= 0 ? _fdopen(descriptor, "wb") : nullptr;
@@ -128,13 +146,28 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
     return true;
 }
 
+bool ChildProcess::write(const void* data, std::size_t bytes) {
+    return input_ != nullptr && std::fwrite(data, 1, bytes, input_) == bytes;
+}
+
 int ChildProcess::finish() {
+    // Tenths of a second a child has after a stop request.
+    int grace = input_ != nullptr ? 50 : 10;
     if (input_ != nullptr) std::fclose(input_);
     input_ = nullptr;
     if (process_ == nullptr) return -1;
-    WaitForSingleObject(process_, INFINITE);
+    bool ended = true;
+    while (WaitForSingleObject(process_, 100) == WAIT_TIMEOUT) {
+        if (stopAsked != 0 && grace-- <= 0) {
+            TerminateProcess(process_, 1);
+            WaitForSingleObject(process_, INFINITE);
+            ended = false;
+            break;
+        }
+    }
     DWORD status = 0;
-    const bool known = GetExitCodeProcess(process_, &status) != FALSE;
+    const bool known = ended && GetExitCodeProcess(process_, &status) != FALSE;
+    noteRunning(nullptr, process_);
     CloseHandle(process_);
     process_ = nullptr;
     return known ? static_cast<int>(status) : -1;
@@ -147,7 +180,17 @@ void catchStopRequests(void (*handler)(int)) {
     // stops on it.
     SetConsoleCtrlHandler(nullptr, FALSE);
     SetConsoleCtrlHandler(consoleEvent, TRUE);
-    std::signal(SIGTERM, handler);
+    std::signal(SIGTERM, stopRequest);
+}
+
+void endChildProcesses() {
+    for (auto& slot : running)
+        if (const HANDLE child = slot.load(); child != nullptr) TerminateProcess(child, 1);
+}
+
+void removeFileNow(const char* path) {
+    // (The console's handler runs on a thread of its own.)
+    DeleteFileW(filePath(path).wstring().c_str());
 }
 
 }  // namespace platform

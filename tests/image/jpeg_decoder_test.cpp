@@ -185,12 +185,29 @@ TEST(Jpeg2ppm, WritesAPpmOrSaysNo) {
     const Bytes rgba = test_jpeg::readReference(jpeg).exact;
     for (std::size_t i = 0; i < rgba.size(); ++i)
         if (i % 4 != 3) want.push_back(static_cast<char>(rgba[i]));
-    std::ifstream ppm(out, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(ppm), {}), want);
+    const auto contents = [](const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    EXPECT_EQ(contents(out), want);
     EXPECT_EQ(jpeg2ppm(testing::TempDir() + "streakshow_missing.jpg", out), 2);
     EXPECT_EQ(jpeg2ppm(in, "/no/such/folder/out.ppm"), 1);
-    std::remove(in.c_str());
-    std::remove(out.c_str());
+    // Refused part way, into IN itself or through a link: OUT, IN and the
+    // link's target stay byte for byte.
+    const std::string cut = in + ".cut.jpg", link = in + ".link",
+                      self = testing::TempDir() + "./" + in.substr(testing::TempDir().size());
+    std::ofstream(cut, std::ios::binary)
+        .write(reinterpret_cast<const char*>(jpeg.data()), static_cast<long>(jpeg.size() / 2));
+    ASSERT_EQ(symlink(out.c_str(), link.c_str()), 0);
+    for (const auto& [from, to, status] :
+         {std::tuple{cut, out, 2}, {in, in, 2}, {in, self, 2}, {in, link, 1}, {cut, link, 1}}) {
+        EXPECT_EQ(jpeg2ppm(from, to), status) << from << " " << to;
+        EXPECT_TRUE(contents(out) == want) << from << " " << to;
+        EXPECT_TRUE(contents(in) == std::string(jpeg.begin(), jpeg.end())) << from << " " << to;
+        EXPECT_TRUE(contents(link) == want) << from << " " << to;
+    }
+    EXPECT_EQ(std::system(("ls " + in + "* | wc -l | grep -qx 4").c_str()), 0) << "nothing left";
+    for (const std::string& name : {in, out, cut, link}) std::remove(name.c_str());
 }
 
 }  // namespace

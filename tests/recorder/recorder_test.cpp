@@ -116,7 +116,8 @@ TEST_F(CaptureTest, TheVideoCarriesTheMusicADamagedOneGivesSilenceAndALogStaysPl
 }
 
 TEST_F(CaptureTest, BadRequestsGetOneLineAndLeaveTheEarlierFilesAsTheyWere) {
-    run("echo earlier > streakshow.mp4; echo earlier > rec.txt");
+    run("echo earlier > streakshow.mp4; echo earlier > rec.txt; mkdir d.mp4 old; mkfifo fifo; "
+        "ln -s rec.txt link; echo earlier > old/frame_000000.png");
     // Each case: the arguments, what the one line says, and the exit status
     // (2 for a request refused as it stands).
     std::istringstream cases(
@@ -128,18 +129,25 @@ TEST_F(CaptureTest, BadRequestsGetOneLineAndLeaveTheEarlierFilesAsTheyWere) {
         "--out no/such/folder/show.mp4|cannot write no/such/folder/show.mp4|1\n"
         "--record no/such/folder/rec.txt|cannot write no/such/folder/rec.txt|1\n"
         "--seconds 1 --record rec.txt|ffmpeg not found|1\n"
-        "--seconds 1 --record rec.txt|the show could not start|1\n");
+        "--seconds 1 --record rec.txt|the show could not start|1\n"
+        "--out video|--out takes a video file|2\n--out d.mp4/|--out takes a video file|2\n"
+        "--out d.mp4|cannot write d.mp4: not a regular file|1\n"
+        "--out ./rec.txt.mp4 --record old/../rec.txt.mp4|--record and --out name the same|2\n"
+        "--record fifo|cannot write fifo: not a regular file|1\n"
+        "--record link|cannot write link: not a regular file|1\n"
+        "--frames old|old already holds the frames of an earlier run|1\n");
     for (std::string arguments, says, code;
          getline(cases, arguments, '|') && getline(cases, says, '|') && getline(cases, code);) {
-        const std::string out =
-            capture(arguments, says.starts_with("ffmpeg")     ? "PATH=/nonexistent"
-                               : says.starts_with("the show") ? "SDL_VIDEODRIVER=none"
-                                                              : "");
+        const std::string out = capture("--fps 10 --seconds 0.1 " + arguments,
+                                        says.starts_with("ffmpeg")     ? "PATH=/nonexistent"
+                                        : says.starts_with("the show") ? "SDL_VIDEODRIVER=none"
+                                                                       : "");
         EXPECT_EQ(status, std::stoi(code)) << arguments;
         EXPECT_NE(out.find("streakshow-capture: " + says), std::string::npos) << out;
     }
-    EXPECT_EQ(run("cat streakshow.mp4 rec.txt; ls"),
-              "earlier\nearlier\ndorva\nrec.txt\nstreakshow.mp4\n")
+    EXPECT_EQ(run("cat streakshow.mp4 rec.txt old/*; ls -F; ls d.mp4"),
+              "earlier\nearlier\nearlier\nd.mp4/\ndorva@\nfifo|\nlink@\nold/\nrec.txt\n"
+              "streakshow.mp4\n")
         << "the earlier files as they were, and nothing else left";
 }
 
@@ -157,13 +165,31 @@ TEST_F(CaptureTest, AFullDiskNamesItsReasonAndLeavesNoBrokenFile) {
     EXPECT_EQ(run("ls frames; cat show.mp4; ls"), "earlier\ndorva\nframes\nshow.mp4\n");
 }
 
+// Names that an earlier run kept, or someone else planted, beside the output
+// are never written through nor taken; with --overwrite the earlier frames
+// go, and a failed run removes the frames it wrote.
+TEST_F(CaptureTest, OnlyWhatThisRunMadeIsWrittenOrRemoved) {
+    run("echo victim > victim.txt; ln -s victim.txt show.partial.mp4; echo kept > "
+        "rec.partial.txt; mkdir -p f/frame_000002.png; echo old > f/frame_000009.png");
+    std::string out = capture("--fps 10 --seconds 0.2 --out show.mp4 --record rec.txt");
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_EQ(run("cat victim.txt rec.partial.txt; readlink show.partial.mp4; wc -l < rec.txt; "
+                  "find show.mp4 -type f; ls | grep -c partial"),
+              "victim\nkept\nvictim.txt\n2\nshow.mp4\n2\n");
+    out = capture("--fps 10 --seconds 0.5 --frames f --overwrite");
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(out.find("cannot write f/frame_000002.png: File exists"), std::string::npos) << out;
+    EXPECT_EQ(run("ls f"), "frame_000002.png\n");
+}
+
 // Ctrl-C to the recorder's process group, as a terminal sends it: the video
 // so far is finished and kept beside the earlier one, which stays.
 TEST_F(CaptureTest, CtrlCKeepsAPlayableVideoOfTheFramesSoFar) {
     run("echo earlier > show.mp4");
     const std::string out = capture(
         "--fps 30 --out show.mp4 2>&1 & job=$!; for i in $(seq 600); do "
-        "[ $(stat -c %s show.partial.mp4 2>/dev/null || echo 0) -gt 200000 ] && break; sleep 0.1; "
+        "[ $(stat -c %s show.partial-*.mp4 2>/dev/null || echo 0) -gt 200000 ] && break; sleep "
+        "0.1; "
         "done; kill -s INT -- -$job; wait $job; echo status $?",
         "setsid env");
     EXPECT_NE(out.find("stopped by Ctrl-C after"), std::string::npos) << out;
@@ -171,8 +197,43 @@ TEST_F(CaptureTest, CtrlCKeepsAPlayableVideoOfTheFramesSoFar) {
     EXPECT_EQ(run("cat show.mp4"), "earlier\n");
     const std::string frames =
         run("ffprobe -v error -count_frames -select_streams v -of csv=p=0 -show_entries "
-            "stream=nb_read_frames show.partial.mp4");
+            "stream=nb_read_frames show.partial-*.mp4");
     EXPECT_GT(std::atoi(frames.c_str()), 0) << frames;
+}
+
+// An ffmpeg that stops reading (here one that sleeps), in the music check or
+// once a frame has begun: the first SIGTERM ends the recorder within 2 s, a second
+// Ctrl-C at once, and neither leaves ffmpeg running nor a partial video.
+TEST_F(CaptureTest, AStoppedFfmpegHoldsNothingUpAndIsEnded) {
+    run("mkdir bin; printf '#!/bin/sh\\ncase \"$*\" in *\" -\") [ -e music ] || exit 0;; esac\\n"
+        "head -c 9 >/dev/null; echo $$ > pid; exec sleep 600 >/dev/null 2>&1\\n' > bin/ffmpeg; "
+        "chmod +x "
+        "bin/ffmpeg");
+    // Each case: where the stand-in hangs, the signals (0.3 s apart), the
+    // exit status and the most milliseconds from the last signal to the end.
+    std::istringstream cases(
+        "music|TERM|143|2000\nframes|TERM|143|2000\nframes|INT INT|130|1500\n");
+    for (std::string hang, signals, code, most;
+         getline(cases, hang, '|') && getline(cases, signals, '|') && getline(cases, code, '|') &&
+         getline(cases, most);) {
+        const std::string out = capture(
+            "--fps 10 --out s.mp4 & job=$!; for i in $(seq 300); do [ -e pid ] && break; sleep "
+            "0.1; done; for s in " +
+                signals +
+                "; do sleep 0.3; kill -s $s $job; done; "
+                "t=$(date +%s%N); wait $job; echo status $? ms $((($(date +%s%N) - t) / 1000000)); "
+                "sleep 0.2; ps -o stat= -p $(cat pid) | grep -qv Z && echo ffmpeg left; ls | grep "
+                "partial; kill -9 $(cat pid); rm pid",
+            // (The leak check at exit takes a second of its own.)
+            (std::string(hang == "music" ? "touch music;" : "rm -f music;") +
+             " PATH=$PWD/bin:$PATH ASAN_OPTIONS=$ASAN_OPTIONS:detect_leaks=0 timeout -k 5 20 env")
+                .c_str());
+        const auto at = out.find("status " + code + " ms ");
+        ASSERT_NE(at, std::string::npos) << hang << signals << out;
+        EXPECT_LE(std::atoi(out.c_str() + at + 14), std::stoi(most)) << hang << signals << out;
+        EXPECT_EQ(out.find("ffmpeg left"), std::string::npos) << out;
+        EXPECT_EQ(out.find(".partial"), std::string::npos) << out;
+    }
 }
 
 // x = 320.313721 lands half a step of the 1/256-pixel grid past pixel 512's
