@@ -44,7 +44,8 @@ if [ -x "$bench/bench/frame_bench" ]; then
   echo "native frame (frame_bench, llvmpipe):"
   # Its table comes last: a failing run says so, with its last words.
   if (cd "$bench" && LIBGL_ALWAYS_SOFTWARE=1 bench/frame_bench >"$scratch/native.txt" 2>"$scratch/native.err"); then
-    grep -E "show time|^\| *[0-9]+ s" "$scratch/native.txt"
+    grep -E "show time|^\| *[0-9]+ s" "$scratch/native.txt" ||
+      { echo "frame_bench printed no table:" >&2; tail -n 5 "$scratch/native.err" >&2; }
   else
     echo "frame_bench failed (status $?):" >&2
     tail -n 5 "$scratch/native.err" >&2
