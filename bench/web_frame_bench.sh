@@ -42,7 +42,14 @@ for browser in chromium firefox; do
 done
 if [ -x "$bench/bench/frame_bench" ]; then
   echo "native frame (frame_bench, llvmpipe):"
-  (cd "$bench" && LIBGL_ALWAYS_SOFTWARE=1 bench/frame_bench 2>/dev/null | grep -E "show time|^\| *[0-9]+ s")
+  # Its table comes last: a failing run says so, with its last words.
+  if (cd "$bench" && LIBGL_ALWAYS_SOFTWARE=1 bench/frame_bench >"$scratch/native.txt" 2>"$scratch/native.err"); then
+    grep -E "show time|^\| *[0-9]+ s" "$scratch/native.txt" ||
+      { echo "frame_bench printed no table:" >&2; tail -n 5 "$scratch/native.err" >&2; }
+  else
+    echo "frame_bench failed (status $?):" >&2
+    tail -n 5 "$scratch/native.err" >&2
+  fi
 else
   echo "no $bench/bench/frame_bench: configure with -DSTREAKSHOW_BENCH=ON to see the native frame beside it" >&2
 fi

@@ -1,9 +1,9 @@
 // The ES 3.0 side of the layer: one program (position through the
 // modelview-projection product, colour, optionally times a texture), one
-// vertex buffer refilled per batch and a growing 32-bit index buffer for
-// quads. In the browser the calls go to emscripten's WebGL functions under
-// their emscripten_gl names, so that our own glEnable and the rest stay ours
-// and nothing recurses; natively (for checking the layer on Mesa's GLES) they
+// streaming vertex buffer that batches are appended to, and a 32-bit index
+// buffer for quads. In the browser the calls go to emscripten's WebGL
+// functions under their emscripten_gl names, so that our own glEnable and
+// the rest stay ours and nothing recurses; natively (for checking the layer on Mesa's GLES) they
 // come from eglGetProcAddress.
 #include "platform/web/gl/backend.h"
 
@@ -13,7 +13,9 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #ifdef __EMSCRIPTEN__
@@ -94,16 +96,34 @@ void main() {
 }
 )";
 
+// Untextured batches whose colours are all whole bytes (i / 255, as
+// glColor4ub gives them) go up as position and four normalised bytes, 16
+// bytes a vertex against 36: the show's streaks are most of what a frame
+// sends, 2.2 MB of it. Read back as floats the bytes come within an ulp of
+// i / 255, which lands on the same 8-bit value.
+struct CompactVertex {
+    float position[3];
+    std::uint8_t color[4];
+};
+
+enum Layout { kFull, kCompact, kLayouts };
+
+// The vertex buffer's store at first (4 MiB): a frame of the show fits.
+constexpr GLsizeiptr kFirstCapacity = 4 << 20;
+
 struct Objects {
     GLuint program = 0;
     GLint modelviewProjection = -1;
     GLint textured = -1;
-    GLuint vertexArray = 0;
+    GLuint vertexArrays[kLayouts] = {};
     GLuint vertexBuffer = 0;
     GLuint indexBuffer = 0;
-    int indexedQuads = 0;        // quads the index buffer covers
-    GLsizeiptr vertexBytes = 0;  // the vertex buffer's size
-    int texturedNow = -1;        // the uniform's value, -1 before the first draw
+    GLsizeiptr capacity = 0;  // bytes of the vertex buffer's store
+    GLsizeiptr used = 0;      // bytes of the store already drawn from
+    int layoutNow = kFull;
+    float matrixNow[16] = {};  // the uniform's value, valid once texturedNow is
+    int texturedNow = -1;      // the uniform's value, -1 before the first draw
+    std::vector<CompactVertex> compact;
 };
 
 Objects objects;
@@ -122,22 +142,46 @@ GLuint compile(GLenum type, const char* source) {
     return shader;
 }
 
-// Indices for quads [0, count): each as triangles 0 1 3 and 1 2 3.
-void coverQuads(int count) {
-    if (count <= objects.indexedQuads) return;
-    int quads = objects.indexedQuads > 0 ? objects.indexedQuads : 1024;
-    while (quads < count) quads *= 2;
-    std::vector<GLuint> indices(static_cast<std::size_t>(quads) * 6);
-    for (int q = 0; q < quads; ++q) {
-        const GLuint first = static_cast<GLuint>(q) * 4;
+// A fresh store of `capacity` bytes, and indices for as many quads as the
+// smallest vertices fill (each as triangles 0 1 3 and 1 2 3). Batches are
+// appended to the store and never overwrite what an earlier draw may still
+// read: the browser runs draws later, in another process, and a write over a
+// store in use makes it wait for them or copy the store. When a batch no
+// longer fits, the store is given up (orphaned) for a new one.
+void makeStore(GLsizeiptr capacity) {
+    ES(BufferData)(GL_ARRAY_BUFFER, capacity, nullptr, GL_STREAM_DRAW);
+    objects.used = 0;
+    if (capacity == objects.capacity) return;
+    objects.capacity = capacity;
+    const auto quads = static_cast<std::size_t>(capacity) / sizeof(CompactVertex) / 4;
+    std::vector<GLuint> indices(quads * 6);
+    for (std::size_t q = 0; q < quads; ++q) {
+        const auto first = static_cast<GLuint>(q * 4);
         const GLuint pattern[6] = {first, first + 1, first + 3, first + 1, first + 2, first + 3};
-        for (int k = 0; k < 6; ++k) indices[static_cast<std::size_t>(q) * 6 + k] = pattern[k];
+        std::copy_n(pattern, 6, &indices[q * 6]);
     }
-    // The vertex array keeps the element binding.
+    // Both vertex arrays keep this element binding.
     ES(BufferData)
     (GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(GLuint)),
      indices.data(), GL_STATIC_DRAW);
-    objects.indexedQuads = quads;
+}
+
+// The batch in compact form, or false where a colour is no whole byte.
+bool packCompact(const Vertex* vertices, int count) {
+    objects.compact.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const Vertex& v = vertices[i];
+        CompactVertex& c = objects.compact[static_cast<std::size_t>(i)];
+        std::copy_n(v.position, 3, c.position);
+        for (int k = 0; k < 4; ++k) {
+            const float value = v.color[k];
+            if (!(value >= 0.0f && value <= 1.0f)) return false;
+            const auto byte = static_cast<int>(value * 255.0f + 0.5f);
+            if (static_cast<float>(byte) / 255.0f != value) return false;
+            c.color[k] = static_cast<std::uint8_t>(byte);
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -171,21 +215,37 @@ bool initialize(int viewport[4]) {
     objects.textured = ES(GetUniformLocation)(objects.program, "textured");
     ES(Uniform1i)(ES(GetUniformLocation)(objects.program, "picture"), 0);
 
-    ES(GenVertexArrays)(1, &objects.vertexArray);
-    ES(BindVertexArray)(objects.vertexArray);
     ES(GenBuffers)(1, &objects.vertexBuffer);
     ES(GenBuffers)(1, &objects.indexBuffer);
-    ES(BindBuffer)(GL_ARRAY_BUFFER, objects.vertexBuffer);
-    ES(BindBuffer)(GL_ELEMENT_ARRAY_BUFFER, objects.indexBuffer);
-    const auto stride = static_cast<GLsizei>(sizeof(Vertex));
-    ES(VertexAttribPointer)
-    (0, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(offsetof(Vertex, position)));
-    ES(VertexAttribPointer)
-    (1, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(offsetof(Vertex, color)));
-    ES(VertexAttribPointer)
-    (2, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(offsetof(Vertex, texCoord)));
-    for (GLuint attribute = 0; attribute < 3; ++attribute) {
-        ES(EnableVertexAttribArray)(attribute);
+    ES(GenVertexArrays)(kLayouts, objects.vertexArrays);
+    for (int layout = kLayouts - 1; layout >= 0; --layout) {
+        // kFull is bound last, as the layout now.
+        ES(BindVertexArray)(objects.vertexArrays[layout]);
+        ES(BindBuffer)(GL_ARRAY_BUFFER, objects.vertexBuffer);
+        ES(BindBuffer)(GL_ELEMENT_ARRAY_BUFFER, objects.indexBuffer);
+        if (layout == kFull) {
+            const auto stride = static_cast<GLsizei>(sizeof(Vertex));
+            ES(VertexAttribPointer)
+            (0, 3, GL_FLOAT, GL_FALSE, stride,
+             reinterpret_cast<const void*>(offsetof(Vertex, position)));
+            ES(VertexAttribPointer)
+            (1, 4, GL_FLOAT, GL_FALSE, stride,
+             reinterpret_cast<const void*>(offsetof(Vertex, color)));
+            ES(VertexAttribPointer)
+            (2, 2, GL_FLOAT, GL_FALSE, stride,
+             reinterpret_cast<const void*>(offsetof(Vertex, texCoord)));
+            ES(EnableVertexAttribArray)(2);
+        } else {
+            const auto stride = static_cast<GLsizei>(sizeof(CompactVertex));
+            ES(VertexAttribPointer)
+            (0, 3, GL_FLOAT, GL_FALSE, stride,
+             reinterpret_cast<const void*>(offsetof(CompactVertex, position)));
+            ES(VertexAttribPointer)
+            (1, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+             reinterpret_cast<const void*>(offsetof(CompactVertex, color)));
+        }
+        ES(EnableVertexAttribArray)(0);
+        ES(EnableVertexAttribArray)(1);
     }
 
     // GL 1.1's starting state where ES differs, or where a browser may: no
@@ -262,24 +322,45 @@ void texParameter(unsigned pname, int value) {
 void draw(const Vertex* vertices, int count, bool quads, const float modelviewProjection[16],
           bool textured) {
     if (count <= 0) return;
-    // The buffer grows but is never made anew: a fresh store for every
-    // batch costs more than the copy.
-    const GLsizeiptr bytes = static_cast<GLsizeiptr>(sizeof(Vertex)) * count;
-    if (bytes > objects.vertexBytes) {
-        objects.vertexBytes = std::max<GLsizeiptr>(bytes, objects.vertexBytes * 2);
-        ES(BufferData)(GL_ARRAY_BUFFER, objects.vertexBytes, nullptr, GL_DYNAMIC_DRAW);
+    const int layout = !textured && packCompact(vertices, count) ? kCompact : kFull;
+    const auto stride =
+        static_cast<GLsizeiptr>(layout == kCompact ? sizeof(CompactVertex) : sizeof(Vertex));
+    const GLsizeiptr bytes = stride * count;
+    // The batch's first vertex, in its own stride; quads start on a multiple
+    // of four vertices, where the index buffer's quads do.
+    GLsizeiptr first = (objects.used + stride - 1) / stride;
+    if (quads) first = (first + 3) / 4 * 4;
+    if (first * stride + bytes > objects.capacity) {
+        GLsizeiptr capacity = std::max(objects.capacity, kFirstCapacity);
+        while (capacity < bytes) capacity *= 2;
+        makeStore(capacity);
+        first = 0;
     }
-    ES(BufferSubData)(GL_ARRAY_BUFFER, 0, bytes, vertices);
-    ES(UniformMatrix4fv)(objects.modelviewProjection, 1, GL_FALSE, modelviewProjection);
+    ES(BufferSubData)
+    (GL_ARRAY_BUFFER, first * stride, bytes,
+     layout == kCompact ? static_cast<const void*>(objects.compact.data()) : vertices);
+    objects.used = first * stride + bytes;
+    if (layout != objects.layoutNow) {
+        objects.layoutNow = layout;
+        ES(BindVertexArray)(objects.vertexArrays[layout]);
+    }
+    // Uniforms only where they change: each call is a message to the
+    // browser's GL.
+    if (objects.texturedNow < 0 ||
+        std::memcmp(modelviewProjection, objects.matrixNow, sizeof objects.matrixNow) != 0) {
+        std::copy_n(modelviewProjection, 16, objects.matrixNow);
+        ES(UniformMatrix4fv)(objects.modelviewProjection, 1, GL_FALSE, modelviewProjection);
+    }
     if (objects.texturedNow != (textured ? 1 : 0)) {
         objects.texturedNow = textured ? 1 : 0;
         ES(Uniform1i)(objects.textured, objects.texturedNow);
     }
     if (quads) {
-        coverQuads(count / 4);
-        ES(DrawElements)(GL_TRIANGLES, count / 4 * 6, GL_UNSIGNED_INT, nullptr);
+        const auto offset = static_cast<std::uintptr_t>(first / 4 * 6) * sizeof(GLuint);
+        ES(DrawElements)
+        (GL_TRIANGLES, count / 4 * 6, GL_UNSIGNED_INT, reinterpret_cast<const void*>(offset));
     } else {
-        ES(DrawArrays)(GL_TRIANGLES, 0, count);
+        ES(DrawArrays)(GL_TRIANGLES, static_cast<GLint>(first), count);
     }
 }
 
