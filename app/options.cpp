@@ -63,7 +63,7 @@ int runProgram(const std::vector<std::string>& arguments) {
         std::printf("streakshow %s\n", STREAKSHOW_VERSION);
         return 0;
     }
-    platform::findDataFolder(options.dataFolder.c_str(), "streakshow");
+    platform::findDataFolder(options.dataFolder.c_str());
     mainWindow.choice = options.choice;
 #if defined(__EMSCRIPTEN__)
     return WinMain();

@@ -69,7 +69,7 @@ int runWebProgram() {
     std::vector<std::string> files{platform::kWebFacePath, show::kFacePath};
     for (const char* path : show::kBackgroundPaths) files.emplace_back(path);
     platform::WebPlatform::fetchFiles(files, kMusicPath);
-    platform::findDataFolder(nullptr, "streakshow");
+    platform::findDataFolder(nullptr);
 
     std::vector<FrameSpan> spans;
     const int fps = parseRecording(platform::WebPlatform::requestedRecording(), spans);

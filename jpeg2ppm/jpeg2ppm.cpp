@@ -106,7 +106,7 @@ class PpmSink : public image::RowSink {
         }
         std::string failed;
         if (!temporary_.empty() && !platform::replaceFile(temporary_, path_, failed)) {
-            std::fprintf(stderr, "jpeg2ppm: %s\n", failed.c_str());
+            platform::report("%s", failed.c_str());
             discard();
             return false;
         }
@@ -160,8 +160,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!line.error.empty() || line.operands.size() != 2) {
-        std::fprintf(stderr, "jpeg2ppm: %s\n%s\n",
-                     !line.error.empty() ? line.error.c_str() : "needs IN.jpg and OUT.ppm", kUsage);
+        platform::report("%s\n%s",
+                         !line.error.empty() ? line.error.c_str() : "needs IN.jpg and OUT.ppm",
+                         kUsage);
         return 2;
     }
     const std::vector<std::string> arguments = {all.front(), line.operands[0], line.operands[1]};
@@ -169,24 +170,23 @@ int main(int argc, char** argv) {
     // what is not a regular file, and IN itself.
     const std::string& out = arguments[2];
     if (out != "-" && platform::fileKind(out) == platform::FileKind::other) {
-        std::fprintf(stderr, "jpeg2ppm: %s: not a regular file (\"-\" writes to standard output)\n",
-                     out.c_str());
+        platform::report("%s: not a regular file (\"-\" writes to standard output)", out.c_str());
         return 1;
     }
     if (out != "-" && platform::sameFile(arguments[1], out)) {
-        std::fprintf(stderr, "jpeg2ppm: %s is IN itself\n%s\n", out.c_str(), kUsage);
+        platform::report("%s is IN itself\n%s", out.c_str(), kUsage);
         return 2;
     }
     const image::FileBuffer file(arguments[1].c_str());
     if (file.size == 0) {
-        std::fprintf(stderr, "jpeg2ppm: %s: %s\n", arguments[1].c_str(), file.error());
+        platform::report("%s: %s", arguments[1].c_str(), file.error());
         return 2;
     }
     PpmSink sink(arguments[2].c_str());
     std::string reason;
     if (!image::decodeJpeg(file.contents(), static_cast<std::size_t>(file.size), sink, reason)) {
         sink.discard();
-        std::fprintf(stderr, "jpeg2ppm: %s: %s\n", arguments[1].c_str(), reason.c_str());
+        platform::report("%s: %s", arguments[1].c_str(), reason.c_str());
         return 2;
     }
     return sink.finish() ? 0 : 1;

@@ -7,6 +7,7 @@
 
 #include "platform/file_names.h"
 #include "platform/program.h"
+#include "platform/report.h"
 
 namespace platform {
 namespace {
@@ -27,7 +28,7 @@ bool isFolder(const fs::path& path) {
 
 }  // namespace
 
-std::string findDataFolder(const char* requested, const char* program) {
+std::string findDataFolder(const char* requested) {
     std::string& found = foundFolder();
     found.clear();
     const fs::path here = executableFolder();
@@ -36,24 +37,23 @@ std::string findDataFolder(const char* requested, const char* program) {
         std::error_code error;
         if (requested != nullptr && *requested != '\0' &&
             !fs::equivalent(filePath(requested), "dorva", error)) {
-            std::fprintf(stderr,
-                         "%s: --data %s: the dorva/ folder in the working directory comes first; "
-                         "reading that one\n",
-                         program, requested);
+            report(
+                "--data %s: the dorva/ folder in the working directory comes first; reading "
+                "that one",
+                requested);
         }
     } else if (requested != nullptr && *requested != '\0' && isFolder(filePath(requested))) {
         found = requested;
     } else {
         if (requested != nullptr && *requested != '\0') {
-            std::fprintf(stderr, "%s: --data %s: not a folder; looking elsewhere\n", program,
-                         requested);
+            report("--data %s: not a folder; looking elsewhere", requested);
         }
         const fs::path installed = (here / STREAKSHOW_INSTALLED_DATA).lexically_normal();
         if (!here.empty() && isFolder(installed)) {
             found = fileName(installed);
         }
 #ifdef STREAKSHOW_BUILD_TREE_DATA
-        // A program run from its build folder (app/, tools/) takes that
+        // A program run from its build folder (app/, recorder/) takes that
         // folder's dorva/. Found from the program's own place, not from a
         // path written in at build time, and only where CMake's cache marks
         // a build folder.

@@ -18,10 +18,10 @@ namespace platform {
 
 // Looks for the data folder and remembers it for `dataPath`. `requested` is
 // the folder named on the command line (null or empty for none); one that is
-// not a folder gets a line on standard error, headed by `program`, and the
+// not a folder gets a line on standard error, and the
 // search goes on. Returns the folder found, empty when there is none: the
 // show's names then stay as they are, and each file says it cannot be opened.
-std::string findDataFolder(const char* requested, const char* program);
+std::string findDataFolder(const char* requested);
 
 // `path` with its leading "dorva/" replaced by the folder found; any other
 // path, and every path while no folder is found, comes back as it is.

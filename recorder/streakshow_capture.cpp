@@ -75,6 +75,8 @@ struct Options {
     std::string dataFolder;    // as the show's --data
     std::string recordPath;    // a line per kept frame of what the show chose
     bool overwrite = false;    // earlier frames in framesFolder go
+    bool help = false;
+    bool version = false;
     capture::VideoSettings video;
 };
 
@@ -127,7 +129,7 @@ std::vector<std::filesystem::path> earlierFrames(const std::string& folder) {
 }
 
 int fail(const std::string& message) {
-    std::fprintf(stderr, "streakshow-capture: %s\n", message.c_str());
+    platform::report("%s", message.c_str());
     return 1;
 }
 
@@ -143,8 +145,9 @@ std::string parse(const std::vector<std::string>& arguments, Options& options) {
     const platform::CommandLine line = platform::parseCommandLine(arguments, kOptions);
     if (!line.error.empty()) return line.error;
     if (!line.operands.empty()) return "unexpected argument '" + line.operands.front() + "'";
-    if (line.has("help")) return "help";
-    if (line.has("version")) return "version";
+    options.help = line.has("help");
+    options.version = line.has("version");
+    if (options.help || options.version) return {};
     for (const auto& [name, text] : line.options) {
         const std::string option = "--" + name;
         const char* value = text.c_str();
@@ -227,10 +230,9 @@ class Progress {
         const double fps = seconds > 0 ? done / seconds : 0;
         const double left = std::max(0.0, fps > 0 ? (total_ - done) / fps : 0);
         if (!terminal_) {
-            std::fprintf(stderr,
-                         "streakshow-capture: %3d%%  %lld/%lld frames  %.1f fps  %.0f s left\n",
-                         tenth * 10, static_cast<long long>(done), static_cast<long long>(total_),
-                         fps, left);
+            platform::report("%3d%%  %lld/%lld frames  %.1f fps  %.0f s left", tenth * 10,
+                             static_cast<long long>(done), static_cast<long long>(total_), fps,
+                             left);
             return;
         }
         const int width = 30;
@@ -257,24 +259,24 @@ int main(int argc, char** argv) {
     platform::setProgramName("streakshow-capture");
     Options options;
     const std::string problem = parse(platform::programArguments(argc, argv), options);
-    if (problem == "help") {
+    if (!problem.empty()) {
+        platform::report("%s\n%s", problem.c_str(), kUsage);
+        return 2;
+    }
+    if (options.help) {
         std::printf(
             "%s\nRecords the show frame by frame, without a screen: a video through ffmpeg, "
             "or PNG files.\n\n%s",
             kUsage, platform::optionHelp(kOptions).c_str());
         return 0;
     }
-    if (problem == "version") {
+    if (options.version) {
         std::printf("streakshow-capture %s\n", STREAKSHOW_VERSION);
         return 0;
     }
-    if (!problem.empty()) {
-        std::fprintf(stderr, "streakshow-capture: %s\n%s\n", problem.c_str(), kUsage);
-        return 2;
-    }
 
     // The show's data is looked for as the show itself looks for it.
-    platform::findDataFolder(options.dataFolder.c_str(), "streakshow-capture");
+    platform::findDataFolder(options.dataFolder.c_str());
     const std::string musicPath = platform::dataPath(app::kMusicPath);
 
     capture::CaptureRange range;
@@ -354,13 +356,16 @@ int main(int argc, char** argv) {
         settings.fps = options.fps;
         settings.musicOffset = static_cast<double>(range.firstFrame) / options.fps;
         std::string why;
-        if (std::FILE* music = image::openFile(musicPath.c_str(), "rb")) {
+        std::string refusal;
+        // A FIFO or a device would hold the recorder (and ffmpeg) in open.
+        if (std::FILE* music = image::openRegularFile(musicPath.c_str(), refusal)) {
             std::fclose(music);
             if (platform::findProgram("ffmpeg").empty() || capture::musicDecodes(musicPath, why)) {
                 settings.musicPath = musicPath;
             }
         } else {
-            why = "is missing";
+            why = refusal.find("not a regular file") != std::string::npos ? "is not a regular file"
+                                                                          : "is missing";
         }
         if (stopSignal != 0) {
             discard();
@@ -368,8 +373,7 @@ int main(int argc, char** argv) {
             return 128 + stopSignal;
         }
         if (!why.empty()) {
-            std::fprintf(stderr, "streakshow-capture: %s %s; the video has no sound\n",
-                         musicPath.c_str(), why.c_str());
+            platform::report("%s %s; the video has no sound", musicPath.c_str(), why.c_str());
         }
         if (!video.open(settings)) {
             discard();
@@ -432,13 +436,12 @@ int main(int argc, char** argv) {
         // what they held.
         std::string kept = toFrames ? options.framesFolder : videoPartial;
         if (!recordPartial.empty()) kept += " and " + recordPartial;
-        std::fprintf(stderr,
-                     "streakshow-capture: stopped by %s after %lld frames (%.3f s); kept in %s\n",
-                     signal == SIGINT    ? "Ctrl-C"
-                     : signal == SIGTERM ? "SIGTERM"
-                                         : "a closed terminal",
-                     static_cast<long long>(platform.framesKept()),
-                     static_cast<double>(platform.framesKept()) / options.fps, kept.c_str());
+        platform::report("stopped by %s after %lld frames (%.3f s); kept in %s",
+                         signal == SIGINT    ? "Ctrl-C"
+                         : signal == SIGTERM ? "SIGTERM"
+                                             : "a closed terminal",
+                         static_cast<long long>(platform.framesKept()),
+                         static_cast<double>(platform.framesKept()) / options.fps, kept.c_str());
         return 128 + signal;
     }
     if ((!videoPartial.empty() && !platform::replaceFile(videoPartial, options.out, writeError)) ||
@@ -448,12 +451,12 @@ int main(int argc, char** argv) {
     }
     // Speed counts every frame drawn, those before --from included.
     const double rendered = static_cast<double>(platform.framesRendered());
-    std::fprintf(stderr,
-                 "streakshow-capture: %lld frames (%.3f s at %d fps) -> %s; %.1f frames/s, %.2fx "
-                 "real time\n",
-                 static_cast<long long>(platform.framesKept()),
-                 static_cast<double>(platform.framesKept()) / options.fps, options.fps,
-                 toFrames ? options.framesFolder.c_str() : options.out.c_str(), rendered / seconds,
-                 rendered / options.fps / seconds);
+    platform::report(
+        "%lld frames (%.3f s at %d fps) -> %s; %.1f frames/s, %.2fx "
+        "real time",
+        static_cast<long long>(platform.framesKept()),
+        static_cast<double>(platform.framesKept()) / options.fps, options.fps,
+        toFrames ? options.framesFolder.c_str() : options.out.c_str(), rendered / seconds,
+        rendered / options.fps / seconds);
     return 0;
 }
