@@ -101,8 +101,7 @@ bool WaveOutStream::open(const char* path) {
                           0, CALLBACK_EVENT);
     if (result != MMSYSERR_NOERROR) {
         output_ = nullptr;
-        platform::report("no sound, the show runs silent: no output for %s (%u)",
-                     path, result);
+        platform::report("no sound, the show runs silent: no output for %s (%u)", path, result);
         return false;
     }
     for (auto& buffer : samples_) buffer.resize(kFramesPerBuffer * decoder_.channels);
