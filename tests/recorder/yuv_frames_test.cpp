@@ -41,16 +41,15 @@ TEST(YuvFrames, ColoursAreStudioRangeAndEachSampleStaysWhereItsPixelsAre) {
         EXPECT_EQ(count(yuv[1], 24, 30), 6) << rgb[0] << " " << rgb[1] << " " << rgb[2];
         EXPECT_EQ(count(yuv[2], 30, 36), 6) << rgb[0] << " " << rgb[1] << " " << rgb[2];
     }
-    // Blue in the top left 2x2 block of a black 4x4 frame: its chroma
-    // sample is blue, the one below takes a sixteenth of it, the others none.
+    // A black 4x4 frame, blue in its top left 2x2 block and red in its bottom
+    // right pixel: each block's chroma sample holds its colour, the one above
+    // or below a sixteenth of it, the others none.
     std::vector<unsigned char> out(capture::yuv420Size(4, 4));
-    capture::rgbaToYuv420(frame(4, 4,
-                                [](int x, int y) {
-                                    return Rgb{0, 0, x < 2 && y < 2 ? 255 : 0};
-                                })
-                              .data(),
-                          4, 4, out.data());
+    const auto colour = [](int x, int y) {
+        return Rgb{x == 3 && y == 3 ? 255 : 0, 0, x < 2 && y < 2 ? 255 : 0};
+    };
+    capture::rgbaToYuv420(frame(4, 4, colour).data(), 4, 4, out.data());
     const std::vector<int> expected = {41, 41, 16, 16, 41,  41,  16,  16,  16,  16,  16,  16,
-                                       16, 16, 16, 16, 236, 128, 131, 128, 111, 128, 127, 128};
+                                       16, 16, 16, 81, 236, 128, 131, 119, 111, 128, 127, 156};
     EXPECT_EQ(std::vector<int>(out.begin(), out.end()), expected);
 }
