@@ -2,13 +2,16 @@
 // against the show's own 73 seconds: rendering alone (frames read back and
 // dropped), and rendering with the H.264 encoding in ffmpeg at the default
 // settings; each with the streaks painted into the read-back frames, as the
-// program does, and drawn by GL, as it did before.
+// program does, and drawn by GL, as it did before. The encoding runs beside
+// its earlier form as the peer: RGBA frames through the pipe, which ffmpeg
+// converted to YUV and turned over itself.
 //
 //   capture_bench [benchmark options]    (run from the folder holding dorva/)
 //
 // Each benchmark records the whole show once, in a child process of its own,
 // since the show runs once per process.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +22,7 @@
 #include <vector>
 
 #include "app/show_main.h"
+#include "platform/child_process.h"
 #include "platform/platform.h"
 #include "recorder/capture_platform.h"
 #include "recorder/frame_writers.h"
@@ -28,15 +32,43 @@ namespace {
 struct Outcome {
     std::int64_t frames = 0;
     double seconds = 0;
+    double cpuSeconds = 0;  // the recorder's and ffmpeg's, user and system
     long long bytes = 0;
 };
 
 constexpr const char* kVideo = "/tmp/streakshow-capture-bench.mp4";
 
+enum class Path { none, yuv, rgba };  // what goes through the pipe
+
+// The earlier pipe: RGBA as read back, with ffmpeg's conversion and vflip.
+class RgbaPipe {
+  public:
+    bool open(const capture::VideoSettings& s) {
+        return ffmpeg_.start(platform::findProgram("ffmpeg"),
+                             {"-hide_banner", "-loglevel", "error",     "-nostdin",
+                              "-y",           "-f",        "rawvideo",  "-pix_fmt",
+                              "rgba",         "-s",        "1024x768",  "-framerate",
+                              "60",           "-i",        "-",         "-i",
+                              s.musicPath,    "-map",      "0:v",       "-map",
+                              "1:a",          "-c:a",      "aac",       "-b:a",
+                              "192k",         "-af",       "apad",      "-shortest",
+                              "-vf",          "vflip",     "-c:v",      "libx264",
+                              "-preset",      s.preset,    "-crf",      std::to_string(s.crf),
+                              "-pix_fmt",     "yuv420p",   "-movflags", "+faststart",
+                              s.output},
+                             true);
+    }
+    bool write(const unsigned char* rgba, std::size_t bytes) {
+        return std::fwrite(rgba, 1, bytes, ffmpeg_.input()) == bytes;
+    }
+    bool close() { return ffmpeg_.finish() == 0; }
+
+  private:
+    platform::ChildProcess ffmpeg_;
+};
+
 // Records the whole show in a child process and reports through a pipe.
-// `crf` 0: frames read back and dropped.
-Outcome recordInChild(int crf, bool painted) {
-    const bool encode = crf > 0;
+Outcome recordInChild(Path path, bool painted) {
     int channel[2];
     if (pipe(channel) != 0) return {};
     const pid_t child = fork();
@@ -44,24 +76,26 @@ Outcome recordInChild(int crf, bool painted) {
         close(channel[0]);
         const auto begun = std::chrono::steady_clock::now();
         capture::FfmpegWriter video;
-        if (encode) {
-            capture::VideoSettings settings;
-            settings.output = kVideo;
-            settings.musicPath = app::kMusicPath;
-            settings.crf = crf;
-            if (!video.open(settings)) _exit(1);
-        }
+        RgbaPipe rgbaVideo;
+        capture::VideoSettings settings;
+        settings.output = kVideo;
+        settings.musicPath = app::kMusicPath;
+        if (path == Path::yuv && !video.open(settings)) _exit(1);
+        if (path == Path::rgba && !rgbaVideo.open(settings)) _exit(1);
+        constexpr std::size_t bytes = std::size_t{capture::kFrameWidth} * capture::kFrameHeight * 4;
         capture::CaptureRange range;
         range.fps = 60;
         auto& platform =
             *new capture::CapturePlatform(range, [&](std::int64_t, const unsigned char* rgba) {
-                return !encode || video.write(rgba, std::size_t{capture::kFrameWidth} *
-                                                        capture::kFrameHeight * 4);
+                return path == Path::none  ? true
+                       : path == Path::yuv ? video.write(rgba, bytes)
+                                           : rgbaVideo.write(rgba, bytes);
             });
         platform::setPlatform(&platform);
         app::WinMain(painted ? &platform : nullptr);
         platform.finish();
-        if (encode && !video.close()) _exit(1);
+        if (path == Path::yuv && !video.close()) _exit(1);
+        if (path == Path::rgba && !rgbaVideo.close()) _exit(1);
         Outcome outcome{
             platform.framesKept(),
             std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count()};
@@ -73,7 +107,10 @@ Outcome recordInChild(int crf, bool painted) {
     if (read(channel[0], &outcome, sizeof outcome) != sizeof outcome) outcome = {};
     close(channel[0]);
     int status = 0;
-    waitpid(child, &status, 0);
+    rusage usage{};
+    wait4(child, &status, 0, &usage);  // (with ffmpeg's, which the child waited for)
+    const auto seconds = [](timeval t) { return t.tv_sec + t.tv_usec / 1e6; };
+    outcome.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     if (std::FILE* video = std::fopen(kVideo, "rb")) {
         std::fseek(video, 0, SEEK_END);
         outcome.bytes = std::ftell(video);
@@ -83,10 +120,10 @@ Outcome recordInChild(int crf, bool painted) {
     return outcome;
 }
 
-void wholeShow(benchmark::State& state, int crf, bool painted) {
+void wholeShow(benchmark::State& state, Path path, bool painted) {
     Outcome outcome;
     for (auto _ : state) {
-        outcome = recordInChild(crf, painted);
+        outcome = recordInChild(path, painted);
         state.SetIterationTime(outcome.seconds);
     }
     if (outcome.frames == 0) {
@@ -98,28 +135,45 @@ void wholeShow(benchmark::State& state, int crf, bool painted) {
     state.counters["fps"] = fps;
     state.counters["x_real_time"] = fps / 60;
     state.counters["MB"] = outcome.bytes / 1e6;
+    state.counters["cpu_s"] = outcome.cpuSeconds;
     std::printf(
-        "%-28s %-18s %6lld frames in %6.1f s: %6.1f fps, %.2fx real time, %.0f MB\n",
-        crf > 0 ? ("render + H.264 CRF " + std::to_string(crf)).c_str() : "render + read back only",
+        "%-26s %-18s %6lld frames in %6.1f s: %6.1f fps, %.2fx real time, %5.1f s CPU, %.1f MB\n",
+        path == Path::none  ? "render + read back only"
+        : path == Path::yuv ? "render + H.264, YUV piped"
+                            : "render + H.264, RGBA piped",
         painted ? "streaks painted" : "streaks drawn by GL", static_cast<long long>(outcome.frames),
-        outcome.seconds, fps, fps / 60, outcome.bytes / 1e6);
+        outcome.seconds, fps, fps / 60, outcome.cpuSeconds, outcome.bytes / 1e6);
 }
 
 }  // namespace
 
-BENCHMARK_CAPTURE(wholeShow, render_only_painted, 0, true)
+BENCHMARK_CAPTURE(wholeShow, render_only_painted, Path::none, true)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(wholeShow, render_only_gl_streaks, 0, false)
+BENCHMARK_CAPTURE(wholeShow, render_only_gl_streaks, Path::none, false)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(wholeShow, encode_default_painted, capture::VideoSettings{}.crf, true)
+// The default recording and its earlier pipe in turn, twice: the machine's
+// speed drifts, and the pairs show how far.
+BENCHMARK_CAPTURE(wholeShow, encode_default_painted, Path::yuv, true)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(wholeShow, encode_default_gl_streaks, capture::VideoSettings{}.crf, false)
+BENCHMARK_CAPTURE(wholeShow, encode_rgba_pipe_painted, Path::rgba, true)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(wholeShow, encode_default_painted_again, Path::yuv, true)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(wholeShow, encode_rgba_pipe_painted_again, Path::rgba, true)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(wholeShow, encode_default_gl_streaks, Path::yuv, false)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);

@@ -12,6 +12,7 @@
 
 #include "image/file_buffer.h"
 #include "platform/file_names.h"
+#include "recorder/yuv_frames.h"
 
 namespace capture {
 
@@ -116,7 +117,7 @@ bool FfmpegWriter::open(const VideoSettings& settings) {
                                           "-f",
                                           "rawvideo",
                                           "-pix_fmt",
-                                          "rgba",
+                                          "yuv420p",
                                           "-s",
                                           number(settings.width) + "x" + number(settings.height),
                                           "-framerate",
@@ -128,20 +129,28 @@ bool FfmpegWriter::open(const VideoSettings& settings) {
                                            settings.musicPath, "-map", "0:v", "-map", "1:a", "-c:a",
                                            "aac", "-b:a", "192k", "-af", "apad", "-shortest"});
     }
-    // GL's rows come bottom first; vflip turns them by pointer, not by copy.
-    arguments.insert(arguments.end(), {"-vf", "vflip", "-c:v", "libx264", "-preset",
-                                       settings.preset, "-crf", number(settings.crf), "-pix_fmt",
-                                       "yuv420p", "-movflags", "+faststart", settings.output});
+    // The frames come as x264 takes them: no conversion, no turning over.
+    arguments.insert(arguments.end(),
+                     {"-c:v", "libx264", "-preset", settings.preset, "-crf", number(settings.crf),
+                      "-pix_fmt", "yuv420p", "-movflags", "+faststart", settings.output});
     if (!ffmpeg_.start(ffmpeg, arguments, true) || ffmpeg_.input() == nullptr) {
         error_ = std::string("cannot start ffmpeg: ") + std::strerror(errno);
         return false;
     }
+    width_ = settings.width;
+    height_ = settings.height;
+    yuv_.resize(yuv420Size(width_, height_));
     return true;
 }
 
 bool FfmpegWriter::write(const unsigned char* rgba, std::size_t bytes) {
     if (ffmpeg_.input() == nullptr) return false;
-    if (!ffmpeg_.write(rgba, bytes)) {
+    if (bytes != std::size_t{4} * width_ * height_) {
+        error_ = "a frame of the wrong size for the video";
+        return false;
+    }
+    rgbaToYuv420(rgba, width_, height_, yuv_.data());
+    if (!ffmpeg_.write(yuv_.data(), yuv_.size())) {
         error_ = "ffmpeg stopped taking frames";
         return false;
     }

@@ -56,7 +56,8 @@ class FfmpegWriter {
   public:
     ~FfmpegWriter();
     bool open(const VideoSettings& settings);
-    // One frame, RGBA, rows bottom first.
+    // One frame of the settings' size, RGBA (`bytes` of it), rows bottom
+    // first; it goes to ffmpeg as YUV 4:2:0.
     bool write(const unsigned char* rgba, std::size_t bytes);
     // Waits for ffmpeg; false when it failed.
     bool close();
@@ -65,6 +66,9 @@ class FfmpegWriter {
   private:
     platform::ChildProcess ffmpeg_;
     std::string error_;
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<unsigned char> yuv_;  // the frame being written
 };
 
 }  // namespace capture

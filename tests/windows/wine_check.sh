@@ -315,7 +315,7 @@ check_video() {
   if limited 60 env -C "$folder" WINEPATH="\"$(windows_path "$encoder")\"" "$wine" \
     "$stage/streakshow-capture.exe" --fps 10 --seconds 0.3 --out "$(windows_path "$video")" \
     >/dev/null 2>"$folder.log" && [ -e "$video" ] && ! ls "$folder" | grep -q partial &&
-    tr -d '\r' <"$video" | grep -qx "bytes $((1024 * 768 * 4 * 3))" &&
+    tr -d '\r' <"$video" | grep -qx "bytes $((1024 * 768 * 3 / 2 * 3))" &&
     tr -d '\r' <"$video" | grep -q '^.*show %PATH% ✓\.partial-[0-9]*-[0-9a-f]*\.mp4$'; then
     ok "$arch: the video goes to ffmpeg.exe, found on a quoted PATH entry, without a shell"
   else
@@ -353,7 +353,7 @@ check_ctrl_c() {
   frames=$(sed -n 's/.*stopped by Ctrl-C after \([0-9]*\) frames.*/\1/p' "$folder.log")
   if [ "$ran" = " (exit 130)" ] && [ "${frames:-0}" -ge 20 ] && [ "$frames" -lt 200 ] &&
     [ ! -e "$folder/stopped.mp4" ] &&
-    tr -d '\r' <"$folder"/stopped.partial-*.mp4 2>/dev/null | grep -qx "bytes $((1024 * 768 * 4 * frames))"; then
+    tr -d '\r' <"$folder"/stopped.partial-*.mp4 2>/dev/null | grep -qx "bytes $((1024 * 768 * 3 / 2 * frames))"; then
     ok "$arch: Ctrl-C ends the recording after $frames of 200 frames, whole, with exit 130"
   else
     bad "$arch: the recording stopped by Ctrl-C$ran"
