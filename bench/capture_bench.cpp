@@ -147,34 +147,31 @@ void wholeShow(benchmark::State& state, Path path, bool painted) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(wholeShow, render_only_painted, Path::none, true)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(wholeShow, render_only_gl_streaks, Path::none, false)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-// The default recording and its earlier pipe in turn, twice: the machine's
-// speed drifts, and the pairs show how far.
-BENCHMARK_CAPTURE(wholeShow, encode_default_painted, Path::yuv, true)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(wholeShow, encode_rgba_pipe_painted, Path::rgba, true)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(wholeShow, encode_default_painted_again, Path::yuv, true)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(wholeShow, encode_rgba_pipe_painted_again, Path::rgba, true)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(wholeShow, encode_default_gl_streaks, Path::yuv, false)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    // The default recording and its earlier pipe take turns, twice: the
+    // machine's speed drifts, and the pairs show how far.
+    const struct {
+        const char* name;
+        Path path;
+        bool painted;
+    } runs[] = {
+        {"render_only_painted", Path::none, true},
+        {"render_only_gl_streaks", Path::none, false},
+        {"encode_default_painted", Path::yuv, true},
+        {"encode_rgba_pipe_painted", Path::rgba, true},
+        {"encode_default_painted_again", Path::yuv, true},
+        {"encode_rgba_pipe_painted_again", Path::rgba, true},
+        {"encode_default_gl_streaks", Path::yuv, false},
+    };
+    for (const auto& run : runs) {
+        benchmark::RegisterBenchmark(
+            run.name, [run](benchmark::State& state) { wholeShow(state, run.path, run.painted); })
+            ->Iterations(1)
+            ->UseManualTime()
+            ->Unit(benchmark::kSecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

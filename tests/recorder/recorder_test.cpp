@@ -274,22 +274,3 @@ TEST_F(CaptureTest, APictureWithoutMemoryIsRefusedInOneLine) {
     EXPECT_TRUE(fs::exists("frame_000001.png"));
 }
 #endif
-
-// The three programs read their command lines alike.
-TEST_F(CaptureTest, TheProgramsShareTheirCommandLine) {
-    for (const std::string program :
-         {"app/streakshow", "recorder/streakshow-capture", "jpeg2ppm/jpeg2ppm"}) {
-        const std::string name = program.substr(program.find('/') + 1);
-        const std::string path = "$STREAKSHOW_BINARY_DIR/" + program;
-        EXPECT_EQ(run(path + " --version", &status), name + " " STREAKSHOW_VERSION "\n");
-        EXPECT_EQ(status, 0);
-        const std::string help = run(path + " --help", &status);
-        EXPECT_EQ(status, 0);
-        EXPECT_TRUE(help.starts_with("usage: " + name) &&
-                    help.find("\n  --version  ") != std::string::npos)
-            << help;
-        const std::string bad = run(path + " --bogus=1", &status);
-        EXPECT_EQ(status, 2);
-        EXPECT_TRUE(bad.starts_with(name + ": unknown option '--bogus=1'\nusage: ")) << bad;
-    }
-}
