@@ -118,8 +118,7 @@ class PpmSink : public image::RowSink {
         if (file_ != nullptr && !toOutput_) std::fclose(file_);
         file_ = nullptr;
         if (temporary_.empty()) return;
-        std::error_code error;
-        std::filesystem::remove(platform::filePath(temporary_), error);
+        platform::removeFile(temporary_);
         temporary_.clear();
     }
 

@@ -177,6 +177,11 @@ bool replaceFile(const std::string& temporary, const std::string& path, std::str
     return true;
 }
 
+void removeFile(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove(filePath(path), ignored);
+}
+
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code error;
     const std::filesystem::path first = filePath(a);

@@ -43,6 +43,10 @@ std::FILE* createTemporaryBeside(const std::string& path, std::string& temporary
 // false, with the reason in `error`, otherwise.
 bool replaceFile(const std::string& temporary, const std::string& path, std::string& error);
 
+// Removes what this run made at a name, if it can: a failure leaves things
+// as they stand.
+void removeFile(const std::string& path);
+
 // Whether two names reach the same file: the same file where both exist,
 // otherwise the same absolute path once links, "." and ".." are resolved.
 bool sameFile(const std::string& a, const std::string& b);

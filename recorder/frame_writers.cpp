@@ -30,8 +30,7 @@ bool PngFrameWriter::write(std::int64_t index, const unsigned char* rgba, int wi
     // leaves no truncated file), and the reason is the system's.
     const auto failed = [&](int reason) {
         error_ = "cannot write " + path + ": " + std::strerror(reason != 0 ? reason : EIO);
-        std::error_code ignored;
-        std::filesystem::remove(platform::filePath(path), ignored);
+        platform::removeFile(path);
         return false;
     };
     errno = 0;
@@ -69,10 +68,7 @@ bool PngFrameWriter::write(std::int64_t index, const unsigned char* rgba, int wi
 }
 
 void PngFrameWriter::removeWritten() {
-    for (const std::string& path : written_) {
-        std::error_code ignored;
-        std::filesystem::remove(platform::filePath(path), ignored);
-    }
+    for (const std::string& path : written_) platform::removeFile(path);
     written_.clear();
 }
 

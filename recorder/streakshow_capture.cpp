@@ -98,11 +98,6 @@ void requestStop(int signal) {
     stopSignal = signal;
 }
 
-void removeFile(const std::string& path) {
-    std::error_code ignored;
-    std::filesystem::remove(platform::filePath(path), ignored);
-}
-
 // The containers that take ffmpeg's H.264 and AAC as the recorder asks for them.
 constexpr const char* kVideoExtensions[] = {".mp4", ".m4v", ".mov", ".mkv", ".avi", ".ts"};
 
@@ -311,7 +306,7 @@ int main(int argc, char** argv) {
             return fail(options.framesFolder +
                         " already holds the frames of an earlier run; --overwrite replaces them");
         }
-        for (const auto& frame : earlier) removeFile(platform::fileName(frame));
+        for (const auto& frame : earlier) platform::removeFile(platform::fileName(frame));
     }
     if (toFrames && !isFolder(options.framesFolder)) {
         std::error_code error;
@@ -331,8 +326,8 @@ int main(int argc, char** argv) {
         partialFiles[1] = nullptr;
         if (recordFile != nullptr) std::fclose(recordFile);
         recordFile = nullptr;
-        if (!recordPartial.empty()) removeFile(recordPartial);
-        if (!videoPartial.empty()) removeFile(videoPartial);
+        if (!recordPartial.empty()) platform::removeFile(recordPartial);
+        if (!videoPartial.empty()) platform::removeFile(videoPartial);
         if (toFrames) png.removeWritten();
     };
     if (!options.recordPath.empty()) {
