@@ -118,14 +118,16 @@ async function open(browser, server, log, { before, argument, setUp } = {}) {
   return page;
 }
 
+// A page that is reloading has no document to ask for a while, or loses it
+// mid-question: that counts as "not yet", not as a failure.
 async function waitFor(page, condition, seconds) {
   for (let i = 0; i < seconds * 10; i++) {
-    if (await page.evaluate(condition)) return true;
+    if (await page.evaluate(condition).catch(() => false)) return true;
     await sleep(100);
   }
   return false;
 }
-const asked = page => waitFor(page, () => !document.getElementById("question").hidden, 60);
+const asked = page => waitFor(page, () => document.getElementById("question")?.hidden === false, 60);
 const state = page => page.evaluate(() => [Module.page.state, Module.page.status]);
 async function canvasChanges(page) {
   // The canvas as the page composites it, a third of a second apart.
