@@ -1,11 +1,16 @@
-#include "tests/support/offscreen_context.h"
+#include "platform/sdl/sdl_platform.h"
 #include "tests/support/test.h"
 
 namespace test_support {
 
 bool openGlContext() {
-    static OffscreenContext* const context = new OffscreenContext();
-    const bool open = context->open(1024, 768);
+    // The show's own kind of window and context on SDL's offscreen driver,
+    // kept until the process ends.
+    static const platform::WindowDescription window{
+        .title = "streakshow", .width = 1024, .height = 768};
+    static auto* const system = new platform::SdlPlatform({.offscreen = true});
+    static const bool open = system->prepareWindow(window) &&
+                             system->createGlContext(system->createWindow(window), window);
     EXPECT_TRUE(open) << "no offscreen GL context";
     return open;
 }
