@@ -133,32 +133,6 @@ TEST(WebglMatrices, EveryCallLeavesMesasBits) {
                 << "sequence " << sequence << ": " << calls;
         }
     }
-    // The show's own sequences whatever came before: its perspective, and
-    // Matrix4's push, load, three rotations (zero angles too), read, pop.
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    projection.loadIdentity();
-    gluPerspective(45, 1.3333334f, 0.01f, 10000);
-    projection.perspective(45, 1.3333334f, 0.01f, 10000);
-    EXPECT_TRUE(sameBits(test_support::glGet(GL_PROJECTION_MATRIX).data(), projection.top().m));
-    glMatrixMode(GL_MODELVIEW);
-    float m[16];
-    std::memcpy(m, modelview.top().m, sizeof m);
-    for (int i = 0; i < 50; ++i) {
-        const float angles[3] = {v.angle(), i % 3 ? v.angle() : 0, v.real(0, 360)};
-        glPushMatrix();
-        modelview.push();
-        glLoadMatrixf(m);
-        modelview.load(m);
-        for (int axis = 0; axis < 3; ++axis) {
-            glRotatef(angles[axis], axis == 0, axis == 1, axis == 2);
-            modelview.rotate(angles[axis], axis == 0, axis == 1, axis == 2);
-        }
-        std::memcpy(m, test_support::glGet(GL_MODELVIEW_MATRIX).data(), sizeof m);
-        ASSERT_TRUE(sameBits(m, modelview.top().m)) << "rotation " << i;
-        glPopMatrix();
-        modelview.pop();
-    }
 }
 
 TEST(WebglLighting, LitColoursMatchMesaFeedback) {
