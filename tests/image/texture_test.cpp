@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <fstream>
 #include <thread>
 
 #include "image/file_buffer.h"
@@ -26,11 +25,6 @@ Bytes texels(const image::Texture& texture) {
     return out;
 }
 
-void writeFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
-}
-
 TEST(Texture, HoldsAFileInAPowerOfTwoOrTheEmptyPictureWithOneLine) {
     // Size, power-of-two size, and the fractions of it the picture covers.
     using Row = std::array<float, 6>;
@@ -46,7 +40,7 @@ TEST(Texture, HoldsAFileInAPowerOfTwoOrTheEmptyPictureWithOneLine) {
     ASSERT_TRUE(test_support::openGlContext());
     const Bytes jpeg = test_jpeg::encode({.width = 20, .height = 13});
     const std::string path = testing::TempDir() + "streakshow_" + std::to_string(getpid()) + ".jpg";
-    writeFile(path, jpeg);
+    test_jpeg::writeFile(path, jpeg);
     image::FileBuffer good(path.c_str());
     std::remove(path.c_str());
     ASSERT_EQ(good.size, static_cast<int>(jpeg.size()) + 1);
@@ -123,7 +117,7 @@ TEST(Texture, HoldsAFileInAPowerOfTwoOrTheEmptyPictureWithOneLine) {
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
     const int side = std::min(int(largest), image::kMaxJpegSide);
     for (const auto& [width, height] : {std::pair{side, 8}, std::pair{8, side}}) {
-        writeFile(path, test_jpeg::encode({.width = width, .height = height}));
+        test_jpeg::writeFile(path, test_jpeg::encode({.width = width, .height = height}));
         const image::FileBuffer file(path.c_str());
         std::remove(path.c_str());
         for (const int limit : {side, side / 2}) {

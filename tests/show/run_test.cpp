@@ -2,8 +2,6 @@
 // the capture, what the streaks show, and the whole program on a scripted clock.
 #include "tests/support/test.h"
 
-#include <fstream>
-
 #include "app/display_window.h"
 #include "app/show_main.h"
 #include "platform/random.h"
@@ -20,9 +18,7 @@ namespace {
 void writeJpeg(const char* path, test_jpeg::EncodeOptions o) {
     o.hFactor = o.vFactor = 2;
     o.quality = 95;
-    const test_jpeg::Bytes jpeg = test_jpeg::encode(o);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(jpeg.data()), long(jpeg.size()));
+    test_jpeg::writeFile(path, test_jpeg::encode(o));
 }
 
 // A working folder holding the face (red over blue) and six grey backgrounds.

@@ -97,6 +97,13 @@ Bytes encode(const EncodeOptions& options) {
     return bytes;
 }
 
+void writeFile(const std::string& path, const Bytes& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
+        std::abort();
+    std::fclose(file);
+}
+
 namespace {
 
 // The show's arithmetic: dequantise with the prescale, transform columns then

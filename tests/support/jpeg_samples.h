@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace test_jpeg {
@@ -28,6 +29,7 @@ struct EncodeOptions {
 // Encodes a picture with smooth, hard-edged and noisy parts, the same for equal
 // sizes, or one in two flat halves.
 Bytes encode(const EncodeOptions& options);
+void writeFile(const std::string& path, const Bytes& bytes);
 
 // libjpeg-turbo's decode (float IDCT, replication; RGB or the raw samples of one
 // or two components), and the RGBA pixels ours must give, from the coefficients.
