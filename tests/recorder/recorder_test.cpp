@@ -118,51 +118,39 @@ TEST_F(CaptureTest, TheVideoCarriesTheMusicADamagedOneGivesSilenceAndALogStaysPl
 TEST_F(CaptureTest, BadRequestsGetOneLineAndLeaveTheEarlierFilesAsTheyWere) {
     run("echo earlier > streakshow.mp4; echo earlier > rec.txt; mkdir d.mp4 old; mkfifo fifo; "
         "ln -s rec.txt link; echo earlier > old/frame_000000.png");
-    // Each case: the arguments, what the one line says, and the exit status
-    // (2 for a request refused as it stands).
+    // Each case: what runs first (a limit on file sizes stands in for a full
+    // disk), the arguments, what the one line says, and the exit status (2
+    // for a request refused as it stands).
     std::istringstream cases(
-        "--fps 0|--fps|2\n--fps sixty|--fps|2\n--seconds -1|--seconds|2\n--crf 52|--crf|2\n"
-        "--seconds 1e300|--seconds|2\n--from 73.5|--from|2\n"
-        "--preset quick|--preset|2\n--from|--from needs a value|2\n"
-        "--loud yes|unknown option '--loud'|2\n"
-        "--frames streakshow.mp4/x|cannot make the folder streakshow.mp4/x|1\n"
-        "--out no/such/folder/show.mp4|cannot write no/such/folder/show.mp4|1\n"
-        "--record no/such/folder/rec.txt|cannot write no/such/folder/rec.txt|1\n"
-        "--seconds 1 --record rec.txt|ffmpeg not found|1\n"
-        "--seconds 1 --record rec.txt|the show could not start|1\n"
-        "--out video|--out takes a video file|2\n--out d.mp4/|--out takes a video file|2\n"
-        "--out d.mp4|cannot write d.mp4: not a regular file|1\n"
-        "--out ./rec.txt.mp4 --record old/../rec.txt.mp4|--record and --out name the same|2\n"
-        "--record fifo|cannot write fifo: not a regular file|1\n"
-        "--record link|cannot write link: not a regular file|1\n"
-        "--frames old|old already holds the frames of an earlier run|1\n");
-    for (std::string arguments, says, code;
-         getline(cases, arguments, '|') && getline(cases, says, '|') && getline(cases, code);) {
-        const std::string out = capture("--fps 10 --seconds 0.1 " + arguments,
-                                        says.starts_with("ffmpeg")     ? "PATH=/nonexistent"
-                                        : says.starts_with("the show") ? "SDL_VIDEODRIVER=none"
-                                                                       : "");
+        "|--fps 0|--fps|2\n|--fps sixty|--fps|2\n|--seconds -1|--seconds|2\n|--crf 52|--crf|2\n"
+        "|--seconds 1e300|--seconds|2\n|--from 73.5|--from|2\n"
+        "|--preset quick|--preset|2\n|--from|--from needs a value|2\n"
+        "|--loud yes|unknown option '--loud'|2\n"
+        "|--frames streakshow.mp4/x|cannot make the folder streakshow.mp4/x|1\n"
+        "|--out no/such/folder/show.mp4|cannot write no/such/folder/show.mp4|1\n"
+        "|--record no/such/folder/rec.txt|cannot write no/such/folder/rec.txt|1\n"
+        "PATH=/nonexistent|--seconds 1 --record rec.txt|ffmpeg not found|1\n"
+        "SDL_VIDEODRIVER=none|--seconds 1 --record rec.txt|the show could not start|1\n"
+        "|--out video|--out takes a video file|2\n|--out d.mp4/|--out takes a video file|2\n"
+        "|--out d.mp4|cannot write d.mp4: not a regular file|1\n"
+        "|--out ./rec.txt.mp4 --record old/../rec.txt.mp4|--record and --out name the same|2\n"
+        "|--record fifo|cannot write fifo: not a regular file|1\n"
+        "|--record link|cannot write link: not a regular file|1\n"
+        "|--frames old|old already holds the frames of an earlier run|1\n"
+        "mkdir frames; trap '' XFSZ; ulimit -f 100;|--seconds 0.5 --frames frames|"
+        "cannot write frames/frame_000000.png: File too large|1\n"
+        "trap '' XFSZ; ulimit -f 100;|--fps 30 --seconds 2 --out streakshow.mp4||1\n");
+    for (std::string before, arguments, says, code;
+         getline(cases, before, '|') && getline(cases, arguments, '|') &&
+         getline(cases, says, '|') && getline(cases, code);) {
+        const std::string out = capture("--fps 10 --seconds 0.1 " + arguments, before.c_str());
         EXPECT_EQ(status, std::stoi(code)) << arguments;
         EXPECT_NE(out.find("streakshow-capture: " + says), std::string::npos) << out;
     }
-    EXPECT_EQ(run("cat streakshow.mp4 rec.txt old/*; ls -F; ls d.mp4"),
-              "earlier\nearlier\nearlier\nd.mp4/\ndorva@\nfifo|\nlink@\nold/\nrec.txt\n"
-              "streakshow.mp4\n")
+    EXPECT_EQ(run("cat streakshow.mp4 rec.txt old/*; ls -F; ls d.mp4; ls frames"),
+              "earlier\nearlier\nearlier\nd.mp4/\ndorva@\nfifo|\nframes/\nlink@\nold/\n"
+              "rec.txt\nstreakshow.mp4\n")
         << "the earlier files as they were, and nothing else left";
-}
-
-// A frame that cannot be written (here a limit on file sizes stands in for
-// a full disk) is named with the system's reason, and no part of it stays;
-// a video that cannot be finished leaves the earlier one as it was.
-TEST_F(CaptureTest, AFullDiskNamesItsReasonAndLeavesNoBrokenFile) {
-    const char* limit = "mkdir frames; echo earlier > show.mp4; trap '' XFSZ; ulimit -f 100;";
-    std::string out = capture("--fps 10 --seconds 0.5 --frames frames", limit);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(out.find("cannot write frames/frame_000000.png: File too large"), std::string::npos)
-        << out;
-    out = capture("--fps 30 --seconds 2 --out show.mp4", limit);
-    EXPECT_EQ(status, 1) << out;
-    EXPECT_EQ(run("ls frames; cat show.mp4; ls"), "earlier\ndorva\nframes\nshow.mp4\n");
 }
 
 // Names that an earlier run kept, or someone else planted, beside the output
