@@ -48,25 +48,8 @@ struct ScanComponent {
     const HuffmanTable* dcTable = nullptr;
     const HuffmanTable* acTable = nullptr;
     std::int32_t predictor = 0;
-    float quant[64] = {};  // zig-zag order
+    alignas(16) float quant[64] = {};  // natural order
 };
-
-// The prescale factors of each coefficient, by zig-zag position.
-struct Prescale {
-    float row[64];
-    float column[64];
-    Prescale() {
-        for (int k = 0; k < 64; ++k) {
-            row[k] = jpeg::aanFactors[jpeg::naturalOrder[k] / 8];
-            column[k] = jpeg::aanFactors[jpeg::naturalOrder[k] % 8];
-        }
-    }
-};
-
-const Prescale& prescale() {
-    static const Prescale factors;
-    return factors;
-}
 
 const char* frameTypeReason(int marker) {
     switch (marker) {
@@ -388,7 +371,9 @@ class Decoder {
             }
             const QuantTable& quant = quantTables_[component->quantTable];
             if (!quant.defined) return fail("scan uses an undefined quantisation table");
-            for (int z = 0; z < 64; ++z) s.quant[z] = static_cast<float>(quant.values[z]);
+            for (int z = 0; z < 64; ++z) {
+                s.quant[jpeg::naturalOrder[z]] = static_cast<float>(quant.values[z]);
+            }
         }
         // Spectral selection and approximation bits are those of a
         // sequential scan in any baseline file; the entropy-coded data
@@ -467,27 +452,24 @@ class Decoder {
             static_cast<std::int32_t>(static_cast<std::uint32_t>(s.predictor) +
                                       static_cast<std::uint32_t>(reader.receiveExtend(size)));
         float* block = block_;
-        block[0] = s.quant[0] * static_cast<float>(s.predictor);
-        const Prescale& factors = prescale();
         int last = 0;  // zig-zag position of the last coefficient set
-        const float* quant = s.quant;
         const bool ok = reader.decodeBlockAc(*s.acTable, [&](int k, int value) {
-            block[jpeg::naturalOrder[k]] =
-                quant[k] * static_cast<float>(value) * factors.row[k] * factors.column[k];
+            block[jpeg::naturalOrder[k]] = static_cast<float>(value);
             last = k;
         });
         if (!ok) return false;
         if (last == 0) {
             // A block with only its DC coefficient transforms to 64 copies of
             // that coefficient exactly.
-            const std::uint8_t sample = jpeg::levelShift(block[0]);
+            const std::uint8_t sample =
+                jpeg::levelShift(s.quant[0] * static_cast<float>(s.predictor));
             for (int r = 0; r < 8; ++r) std::memset(out + r * stride, sample, 8);
-            block[0] = 0.0f;
             return true;
         }
+        block[0] = static_cast<float>(s.predictor);
         // Position 14 (row 0, column 4) is the first in zig-zag order outside
         // the left half.
-        jpeg::transformBlock(block, out, stride, last < 14);
+        jpeg::transformBlock(block, s.quant, out, stride, last < 14);
         return true;
     }
 

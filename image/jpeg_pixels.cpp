@@ -162,16 +162,26 @@ inline void storeSamples(F4 l[8], F4 h[8], std::uint8_t* out, int stride) {
 
 }  // namespace
 
-void transformBlock(float* block, std::uint8_t* out, int stride, bool rightHalfZero) {
+void transformBlock(float* block, const float* quant, std::uint8_t* out, int stride,
+                    bool rightHalfZero) {
     F4 l[8];
     F4 h[8];
     F4* stored = reinterpret_cast<F4*>(block);
+    const F4* q = reinterpret_cast<const F4*>(quant);
     const F4 zero = {0.0f, 0.0f, 0.0f, 0.0f};
+    const F4 columnLow = {aanFactors[0], aanFactors[1], aanFactors[2], aanFactors[3]};
+    const F4 columnHigh = {aanFactors[4], aanFactors[5], aanFactors[6], aanFactors[7]};
+    // Dequantised and prescaled lane by lane as ((value q) row) column, the
+    // scalar order; a zero stays zero.
     for (int r = 0; r < 8; ++r) {
-        l[r] = stored[2 * r];
-        h[r] = stored[2 * r + 1];
+        l[r] = stored[2 * r] * q[2 * r] * aanFactors[r] * columnLow;
         stored[2 * r] = zero;
-        stored[2 * r + 1] = zero;
+        if (rightHalfZero) {
+            h[r] = zero;
+        } else {
+            h[r] = stored[2 * r + 1] * q[2 * r + 1] * aanFactors[r] * columnHigh;
+            stored[2 * r + 1] = zero;
+        }
     }
     // Columns: lane c of every row vector belongs to column c. Columns of
     // zeros stay zeros.
@@ -187,9 +197,10 @@ void transformBlock(float* block, std::uint8_t* out, int stride, bool rightHalfZ
 
 #else
 
-void transformBlock(float* block, std::uint8_t* out, int stride, bool) {
+void transformBlock(float* block, const float* quant, std::uint8_t* out, int stride, bool) {
     float work[64];
-    std::memcpy(work, block, sizeof(work));
+    for (int i = 0; i < 64; ++i)
+        work[i] = block[i] * quant[i] * aanFactors[i / 8] * aanFactors[i % 8];
     std::memset(block, 0, sizeof(work));
     inverseDct(work);
     for (int r = 0; r < 8; ++r) {

@@ -30,11 +30,14 @@ inline std::uint8_t levelShift(float value) {
     return static_cast<std::uint8_t>(p < 0 ? 0 : (p > 255 ? 255 : p));
 }
 
-// Transforms a prescaled, dequantised block (natural order, 16-byte aligned;
-// left all zero for the next block) and writes its 8 rows of level-shifted samples to `out`,
-// `stride` bytes apart. Same results as inverseDct then levelShift.
+// Transforms a block of quantised coefficients (natural order, 16-byte
+// aligned; left all zero for the next block): each is dequantised and
+// prescaled as ((value quant) row factor) column factor, then the block goes
+// through inverseDct and its 8 rows of level-shifted samples go to `out`,
+// `stride` bytes apart. `quant` is in natural order and 16-byte aligned.
 // rightHalfZero: the caller knows that columns 4 to 7 hold only zeros.
-void transformBlock(float* block, std::uint8_t* out, int stride, bool rightHalfZero = false);
+void transformBlock(float* block, const float* quant, std::uint8_t* out, int stride,
+                    bool rightHalfZero = false);
 
 // YCbCr to RGBA with truncation, as the double-precision formulas
 //   R = 1.402f Cr' + Y, G = (Y - 0.34414f Cb') - 0.71414f Cr', B = 1.772f Cb' + Y
