@@ -26,6 +26,7 @@ struct HuffmanTable {
     std::uint16_t fast[1 << kFastBits] = {};
     // For AC tables: when the code and its value bits both fit in the next
     // kFastBits bits, (value << 16) | (symbol << 8) | bits used; else 0.
+    // End of block and the run of 16 zeros are there too, with value 0.
     std::int32_t fastAc[1 << kFastBits] = {};
     // Per length: the largest code plus one (0 when there is none), and the
     // offset from a code to its entry.
