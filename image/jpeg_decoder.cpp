@@ -639,8 +639,14 @@ class PictureSink : public RowSink {
 bool decodeJpeg(const unsigned char* bytes, std::size_t size, RowSink& sink, std::string& reason) {
     reason.clear();
     if (bytes == nullptr) size = 0;
-    Decoder decoder(bytes, size, sink, reason);
-    return decoder.run();
+    // On the heap: its Huffman look-up tables alone would take a small
+    // thread stack (the browser's is 64 KB).
+    const std::unique_ptr<Decoder> decoder(new (std::nothrow) Decoder(bytes, size, sink, reason));
+    if (decoder == nullptr) {
+        reason = "not enough memory to decode it";
+        return false;
+    }
+    return decoder->run();
 }
 
 bool decodeJpeg(const unsigned char* bytes, std::size_t size, DecodedPicture& out,

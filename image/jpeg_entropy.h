@@ -11,7 +11,7 @@
 namespace image::jpeg {
 
 // Codes up to this length are decoded with one table look-up.
-constexpr int kFastBits = 9;
+constexpr int kFastBits = 10;
 
 struct HuffmanTable {
     std::uint8_t counts[16] = {};    // codes of each length 1 to 16
