@@ -220,6 +220,7 @@ class Decoder {
         if (!sink_.begin(width_, height_, componentCount_, std::min(bandRows, height_))) {
             return fail("refused by the reader");
         }
+        pixelBytes_ = sink_.rgbRows() ? 3 : 4;
         std::size_t planeBytes = 0;
         for (int k = 0; k < componentCount_; ++k) {
             Component& c = components_[k];
@@ -527,23 +528,26 @@ class Decoder {
         sink_.rowsDone(first, end - first);
     }
 
-    void convertRow(int py, std::uint8_t* rgba) {
+    // One pixel row into the sink's layout: 4 bytes a pixel, or 3 without
+    // the alpha byte.
+    void convertRow(int py, std::uint8_t* out) {
+        const int n = pixelBytes_;
         const Component& luma = components_[0];
         const std::uint8_t* y = planeRowData(luma, py);
         if (componentCount_ == 1) {
             for (int px = 0; px < width_; ++px) {
-                rgba[4 * px] = rgba[4 * px + 1] = rgba[4 * px + 2] = y[px];
-                rgba[4 * px + 3] = 255;
+                out[n * px] = out[n * px + 1] = out[n * px + 2] = y[px];
+                if (n == 4) out[n * px + 3] = 255;
             }
             return;
         }
         if (componentCount_ == 2) {
             const std::uint8_t* b = planeRowData(components_[1], py);
             for (int px = 0; px < width_; ++px) {
-                rgba[4 * px] = y[px];
-                rgba[4 * px + 1] = b[secondMap_[static_cast<std::size_t>(px)]];
-                rgba[4 * px + 2] = 0;
-                rgba[4 * px + 3] = 0;
+                out[n * px] = y[px];
+                out[n * px + 1] = b[secondMap_[static_cast<std::size_t>(px)]];
+                out[n * px + 2] = 0;
+                if (n == 4) out[n * px + 3] = 0;
             }
             return;
         }
@@ -561,16 +565,16 @@ class Decoder {
             converter_.forgetChroma();
         }
         if (!rgb_) {
-            converter_.convertRow(y, cb, cr, step, width_, rgba);
+            converter_.convertRow(y, cb, cr, step, width_, out, n);
             return;
         }
         // Red, green and blue samples, spread like chroma.
         const int shift = step - 1;
         for (int px = 0; px < width_; ++px) {
-            rgba[4 * px] = y[px];
-            rgba[4 * px + 1] = cb[px >> shift];
-            rgba[4 * px + 2] = cr[px >> shift];
-            rgba[4 * px + 3] = 255;
+            out[n * px] = y[px];
+            out[n * px + 1] = cb[px >> shift];
+            out[n * px + 2] = cr[px >> shift];
+            if (n == 4) out[n * px + 3] = 255;
         }
     }
 
@@ -602,6 +606,7 @@ class Decoder {
 
     jpeg::YCbCrConverter converter_;
     bool rgb_ = false;  // three components of red, green and blue, not YCbCr
+    int pixelBytes_ = 4;
     int chromaStep_ = 0;
     std::vector<int> secondMap_;
     std::vector<int> cbMap_;

@@ -265,7 +265,7 @@ void convertYCbCr(std::uint8_t y, std::uint8_t cb, std::uint8_t cr, std::uint8_t
 
 void YCbCrConverter::convertRow(const std::uint8_t* y, const std::uint8_t* cb,
                                 const std::uint8_t* cr, int chromaStep, int count,
-                                std::uint8_t* rgba) {
+                                std::uint8_t* out, int pixelBytes) {
     const auto size = static_cast<std::size_t>(count);
     if (red_.size() < size + 16) {
         red_.assign(size + 16, 0);
@@ -297,11 +297,16 @@ void YCbCrConverter::convertRow(const std::uint8_t* y, const std::uint8_t* cb,
         lastStep_ = chromaStep;
     }
     int i = 0;
+    const bool rgb = pixelBytes == 3;
 #if defined(__SSE2__)
     // Y plus each term in 16 bits, clamped by the saturating pack.
     const __m128i zero = _mm_setzero_si128();
     const __m128i alpha = _mm_set1_epi8(static_cast<char>(0xFF));
-    for (; i + 16 <= count; i += 16) {
+    // Without alpha, 16 pixels go out as four 16-byte stores 12 bytes apart,
+    // whose last 4 bytes the next store (or the scalar tail) overwrites: the
+    // loop stops 2 pixels short of the row's end so that none lands beyond it.
+    const int vectorEnd = rgb ? count - 2 : count;
+    for (; i + 16 <= vectorEnd; i += 16) {
         const __m128i luma = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + i));
         const __m128i lumaLow = _mm_unpacklo_epi8(luma, zero);
         const __m128i lumaHigh = _mm_unpackhi_epi8(luma, zero);
@@ -317,19 +322,37 @@ void YCbCrConverter::convertRow(const std::uint8_t* y, const std::uint8_t* cb,
         const __m128i rgHigh = _mm_unpackhi_epi8(r, g);
         const __m128i baLow = _mm_unpacklo_epi8(b, alpha);
         const __m128i baHigh = _mm_unpackhi_epi8(b, alpha);
-        auto* out = reinterpret_cast<__m128i*>(rgba + 4 * i);
-        _mm_storeu_si128(out, _mm_unpacklo_epi16(rgLow, baLow));
-        _mm_storeu_si128(out + 1, _mm_unpackhi_epi16(rgLow, baLow));
-        _mm_storeu_si128(out + 2, _mm_unpacklo_epi16(rgHigh, baHigh));
-        _mm_storeu_si128(out + 3, _mm_unpackhi_epi16(rgHigh, baHigh));
+        const __m128i quads[4] = {
+            _mm_unpacklo_epi16(rgLow, baLow), _mm_unpackhi_epi16(rgLow, baLow),
+            _mm_unpacklo_epi16(rgHigh, baHigh), _mm_unpackhi_epi16(rgHigh, baHigh)};
+        if (!rgb) {
+            auto* rgba = reinterpret_cast<__m128i*>(out + 4 * i);
+            for (int q = 0; q < 4; ++q) _mm_storeu_si128(rgba + q, quads[q]);
+            continue;
+        }
+        // Four RGBA pixels to 12 bytes: in each 64-bit half the second
+        // pixel moves down over the first one's alpha, then the upper half
+        // moves down over the lower one's two spare bytes.
+        const __m128i firstOfPair = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
+        const __m128i secondOfPair = _mm_set_epi32(0x00FFFFFF, 0, 0x00FFFFFF, 0);
+        const __m128i lowSix = _mm_set_epi32(0, 0, 0xFFFF, -1);
+        for (int q = 0; q < 4; ++q) {
+            const __m128i pairs =
+                _mm_or_si128(_mm_and_si128(quads[q], firstOfPair),
+                             _mm_srli_epi64(_mm_and_si128(quads[q], secondOfPair), 8));
+            const __m128i packed = _mm_or_si128(_mm_and_si128(pairs, lowSix),
+                                                _mm_andnot_si128(lowSix, _mm_srli_si128(pairs, 2)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * i + 12 * q), packed);
+        }
     }
 #endif
+    const int n = rgb ? 3 : 4;
     for (; i < count; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        rgba[4 * i] = clampSample(y[i] + red_[k]);
-        rgba[4 * i + 1] = clampSample(y[i] + green_[k]);
-        rgba[4 * i + 2] = clampSample(y[i] + blue_[k]);
-        rgba[4 * i + 3] = 255;
+        out[n * i] = clampSample(y[i] + red_[k]);
+        out[n * i + 1] = clampSample(y[i] + green_[k]);
+        out[n * i + 2] = clampSample(y[i] + blue_[k]);
+        if (!rgb) out[n * i + 3] = 255;
     }
 }
 

@@ -45,14 +45,14 @@ void transformBlock(float* block, const float* quant, std::uint8_t* out, int str
 // product and sum of those formulas is exact in double.
 void convertYCbCr(std::uint8_t y, std::uint8_t cb, std::uint8_t cr, std::uint8_t rgba[4]);
 
-// Converts rows of YCbCr samples to RGBA with the same results as
+// Converts rows of YCbCr samples to RGBA (or RGB) with the same results as
 // convertYCbCr. Keeps the chroma terms of the last row for the next one.
 class YCbCrConverter {
   public:
     // `count` pixels; chroma sample i / chromaStep serves pixel i
-    // (chromaStep 1 or 2).
+    // (chromaStep 1 or 2). pixelBytes 4 writes RGBA, 3 RGB.
     void convertRow(const std::uint8_t* y, const std::uint8_t* cb, const std::uint8_t* cr,
-                    int chromaStep, int count, std::uint8_t* rgba);
+                    int chromaStep, int count, std::uint8_t* out, int pixelBytes = 4);
     // For callers that reuse one buffer for different chroma rows.
     void forgetChroma() { lastCb_ = lastCr_ = nullptr; }
 
