@@ -279,11 +279,12 @@ void YCbCrConverter::convertRow(const std::uint8_t* y, const std::uint8_t* cb,
         std::int16_t* red = red_.data();
         std::int16_t* green = green_.data();
         std::int16_t* blue = blue_.data();
+        // One term per chroma sample; pixel i takes term i / chromaStep.
         if (chromaStep == 2) {
             for (int c = 0; c < (count + 1) / 2; ++c) {
-                red[2 * c] = red[2 * c + 1] = t.red[cr[c]];
-                green[2 * c] = green[2 * c + 1] = t.green(cb[c], cr[c]);
-                blue[2 * c] = blue[2 * c + 1] = t.blue[cb[c]];
+                red[c] = t.red[cr[c]];
+                green[c] = t.green(cb[c], cr[c]);
+                blue[c] = t.blue[cb[c]];
             }
         } else {
             for (int c = 0; c < count; ++c) {
@@ -311,8 +312,17 @@ void YCbCrConverter::convertRow(const std::uint8_t* y, const std::uint8_t* cb,
         const __m128i lumaLow = _mm_unpacklo_epi8(luma, zero);
         const __m128i lumaHigh = _mm_unpackhi_epi8(luma, zero);
         auto channel = [&](const std::int16_t* term) {
-            const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term + i));
-            const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term + i + 8));
+            __m128i low;
+            __m128i high;
+            if (chromaStep == 2) {
+                const __m128i terms =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(term + i / 2));
+                low = _mm_unpacklo_epi16(terms, terms);
+                high = _mm_unpackhi_epi16(terms, terms);
+            } else {
+                low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term + i));
+                high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term + i + 8));
+            }
             return _mm_packus_epi16(_mm_add_epi16(lumaLow, low), _mm_add_epi16(lumaHigh, high));
         };
         const __m128i r = channel(red_.data());
@@ -348,7 +358,7 @@ void YCbCrConverter::convertRow(const std::uint8_t* y, const std::uint8_t* cb,
 #endif
     const int n = rgb ? 3 : 4;
     for (; i < count; ++i) {
-        const auto k = static_cast<std::size_t>(i);
+        const auto k = static_cast<std::size_t>(i / chromaStep);
         out[n * i] = clampSample(y[i] + red_[k]);
         out[n * i + 1] = clampSample(y[i] + green_[k]);
         out[n * i + 2] = clampSample(y[i] + blue_[k]);
