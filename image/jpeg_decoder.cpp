@@ -446,18 +446,17 @@ class Decoder {
     }
 
     bool decodeBlock(BitReader& reader, ScanComponent& s, std::uint8_t* out, int stride) {
-        const int size = reader.decode(*s.dcTable) & 15;
-        // The predictor wraps like the 32-bit integer it is; only a damaged
-        // stream gets anywhere near that.
-        s.predictor =
-            static_cast<std::int32_t>(static_cast<std::uint32_t>(s.predictor) +
-                                      static_cast<std::uint32_t>(reader.receiveExtend(size)));
         float* block = block_;
         int last = 0;  // zig-zag position of the last coefficient set
-        const bool ok = reader.decodeBlockAc(*s.acTable, [&](int k, int value) {
+        int dcDiff = 0;
+        const bool ok = reader.decodeBlock(*s.dcTable, *s.acTable, dcDiff, [&](int k, int value) {
             block[jpeg::naturalOrder[k]] = static_cast<float>(value);
             last = k;
         });
+        // The predictor wraps like the 32-bit integer it is; only a damaged
+        // stream gets anywhere near that.
+        s.predictor = static_cast<std::int32_t>(static_cast<std::uint32_t>(s.predictor) +
+                                                static_cast<std::uint32_t>(dcDiff));
         if (!ok) return false;
         if (last == 0) {
             // A block with only its DC coefficient transforms to 64 copies of
