@@ -109,17 +109,19 @@ inline void transpose8(F4 l[8], F4 h[8]) {
 
 #if defined(__SSE2__)
 
-// Eight samples of a row: the saturating packs clamp exactly like the scalar
-// path once the floats are inside the int range.
+// Eight samples of a row, as levelShift gives them. Only the upper clamp is
+// needed before the conversion: a value below the int range converts to
+// INT_MIN, which ends at 0 like any other negative one. The shifted values
+// saturate to 16 bits, and the bias is added with saturation there: a sum
+// that saturates is beyond 255 or below 0 either way, and the final
+// unsigned pack clamps the rest.
 inline __m128i rowSamples(F4 low, F4 high) {
     const __m128 limit = _mm_set1_ps(1.0e6f);
-    const __m128 negLimit = _mm_set1_ps(-1.0e6f);
-    const __m128i bias = _mm_set1_epi32(128);
-    const __m128 a = _mm_max_ps(_mm_min_ps(reinterpret_cast<__m128&>(low), limit), negLimit);
-    const __m128 b = _mm_max_ps(_mm_min_ps(reinterpret_cast<__m128&>(high), limit), negLimit);
-    const __m128i ia = _mm_add_epi32(_mm_srai_epi32(_mm_cvttps_epi32(a), 3), bias);
-    const __m128i ib = _mm_add_epi32(_mm_srai_epi32(_mm_cvttps_epi32(b), 3), bias);
-    return _mm_packs_epi32(ia, ib);
+    const __m128 a = _mm_min_ps(reinterpret_cast<__m128&>(low), limit);
+    const __m128 b = _mm_min_ps(reinterpret_cast<__m128&>(high), limit);
+    const __m128i ia = _mm_srai_epi32(_mm_cvttps_epi32(a), 3);
+    const __m128i ib = _mm_srai_epi32(_mm_cvttps_epi32(b), 3);
+    return _mm_adds_epi16(_mm_packs_epi32(ia, ib), _mm_set1_epi16(128));
 }
 
 inline void storeSamples(F4 l[8], F4 h[8], std::uint8_t* out, int stride) {
