@@ -82,7 +82,10 @@ bool isOtherFrameType(int marker) {
 class Decoder {
   public:
     Decoder(const std::uint8_t* data, std::size_t size, RowSink& sink, std::string& reason)
-        : data_(data), size_(size), sink_(sink), reason_(reason) {}
+        : data_(data), size_(size), sink_(sink), reason_(reason) {
+        std::memcpy(order_, jpeg::naturalOrder, 64);
+        std::memset(order_ + 64, 64, sizeof(order_) - 64);
+    }
 
     bool run() {
         if (size_ == 0) return fail("empty file");
@@ -450,7 +453,7 @@ class Decoder {
         int last = 0;  // zig-zag position of the last coefficient set
         int dcDiff = 0;
         const bool ok = reader.decodeBlock(*s.dcTable, *s.acTable, dcDiff, [&](int k, int value) {
-            block[jpeg::naturalOrder[k]] = static_cast<float>(value);
+            block[order_[k]] = static_cast<float>(value);
             last = k;
         });
         // The predictor wraps like the 32-bit integer it is; only a damaged
@@ -601,7 +604,10 @@ class Decoder {
     HuffmanTable acTables_[4];
     std::unique_ptr<std::uint8_t[]> planes_;
     bool banded_ = false;
-    alignas(16) float block_[64] = {};
+    // Coefficients in natural order, and a spare entry that takes what a
+    // damaged block codes past position 63 (order_ sends it there).
+    alignas(16) float block_[65] = {};
+    std::uint8_t order_[79];
 
     jpeg::YCbCrConverter converter_;
     bool rgb_ = false;  // three components of red, green and blue, not YCbCr

@@ -77,10 +77,10 @@ class BitReader {
     }
 
     // One block: the DC difference (decode with dcTable, then
-    // receiveExtend) into dcDiff, then calls put(k, value) for each non-zero
-    // AC coefficient at zig-zag position k, as decodeAc until the end of
-    // block would, but with the reader's state in locals. Returns false when
-    // a run passes position 63.
+    // receiveExtend) into dcDiff, then calls put(k, value) for each AC
+    // coefficient coded at zig-zag position k (value 0 for a run of 16
+    // zeros), with the reader's state in locals. Returns false when a run
+    // passes position 63; put has then seen a k of up to 78.
     template <class Put>
     bool decodeBlock(const HuffmanTable& dcTable, const HuffmanTable& table, int& dcDiff,
                      Put&& put) {
@@ -114,8 +114,8 @@ class BitReader {
             count -= size;
             dcDiff = v < (1 << (size - 1)) ? v - (1 << size) + 1 : v;
         }
-        bool ok = true;
-        for (int k = 1; k < 64;) {
+        int k = 1;
+        while (k < 64) {
             refill();
             const std::int32_t entry = table.fastAc[buffer >> (64 - kFastBits)];
             int rs = 0;
@@ -132,16 +132,14 @@ class BitReader {
                 load(buffer, count, next);
             }
             if (rs == 0) break;
+            // One test of k per coefficient: a run past 63 is found when the
+            // loop ends.
             k += rs >> 4;
-            if (k > 63) {
-                ok = false;
-                break;
-            }
-            if (value != 0) put(k, value);
+            put(k, value);
             ++k;
         }
         store(buffer, count, next);
-        return ok;
+        return k <= 64;
     }
 
     // Consumed bits that did not come from the data (the stream ended or hit
