@@ -48,25 +48,8 @@ struct ScanComponent {
     const HuffmanTable* dcTable = nullptr;
     const HuffmanTable* acTable = nullptr;
     std::int32_t predictor = 0;
-    float quant[64] = {};  // zig-zag order
+    alignas(16) float quant[64] = {};  // natural order
 };
-
-// The prescale factors of each coefficient, by zig-zag position.
-struct Prescale {
-    float row[64];
-    float column[64];
-    Prescale() {
-        for (int k = 0; k < 64; ++k) {
-            row[k] = jpeg::aanFactors[jpeg::naturalOrder[k] / 8];
-            column[k] = jpeg::aanFactors[jpeg::naturalOrder[k] % 8];
-        }
-    }
-};
-
-const Prescale& prescale() {
-    static const Prescale factors;
-    return factors;
-}
 
 const char* frameTypeReason(int marker) {
     switch (marker) {
@@ -99,7 +82,10 @@ bool isOtherFrameType(int marker) {
 class Decoder {
   public:
     Decoder(const std::uint8_t* data, std::size_t size, RowSink& sink, std::string& reason)
-        : data_(data), size_(size), sink_(sink), reason_(reason) {}
+        : data_(data), size_(size), sink_(sink), reason_(reason) {
+        std::memcpy(order_, jpeg::naturalOrder, 64);
+        std::memset(order_ + 64, 64, sizeof(order_) - 64);
+    }
 
     bool run() {
         if (size_ == 0) return fail("empty file");
@@ -237,6 +223,7 @@ class Decoder {
         if (!sink_.begin(width_, height_, componentCount_, std::min(bandRows, height_))) {
             return fail("refused by the reader");
         }
+        pixelBytes_ = sink_.rgbRows() ? 3 : 4;
         std::size_t planeBytes = 0;
         for (int k = 0; k < componentCount_; ++k) {
             Component& c = components_[k];
@@ -388,7 +375,9 @@ class Decoder {
             }
             const QuantTable& quant = quantTables_[component->quantTable];
             if (!quant.defined) return fail("scan uses an undefined quantisation table");
-            for (int z = 0; z < 64; ++z) s.quant[z] = static_cast<float>(quant.values[z]);
+            for (int z = 0; z < 64; ++z) {
+                s.quant[jpeg::naturalOrder[z]] = static_cast<float>(quant.values[z]);
+            }
         }
         // Spectral selection and approximation bits are those of a
         // sequential scan in any baseline file; the entropy-coded data
@@ -460,34 +449,30 @@ class Decoder {
     }
 
     bool decodeBlock(BitReader& reader, ScanComponent& s, std::uint8_t* out, int stride) {
-        const int size = reader.decode(*s.dcTable) & 15;
-        // The predictor wraps like the 32-bit integer it is; only a damaged
-        // stream gets anywhere near that.
-        s.predictor =
-            static_cast<std::int32_t>(static_cast<std::uint32_t>(s.predictor) +
-                                      static_cast<std::uint32_t>(reader.receiveExtend(size)));
         float* block = block_;
-        block[0] = s.quant[0] * static_cast<float>(s.predictor);
-        const Prescale& factors = prescale();
         int last = 0;  // zig-zag position of the last coefficient set
-        const float* quant = s.quant;
-        const bool ok = reader.decodeBlockAc(*s.acTable, [&](int k, int value) {
-            block[jpeg::naturalOrder[k]] =
-                quant[k] * static_cast<float>(value) * factors.row[k] * factors.column[k];
+        int dcDiff = 0;
+        const bool ok = reader.decodeBlock(*s.dcTable, *s.acTable, dcDiff, [&](int k, int value) {
+            block[order_[k]] = static_cast<float>(value);
             last = k;
         });
+        // The predictor wraps like the 32-bit integer it is; only a damaged
+        // stream gets anywhere near that.
+        s.predictor = static_cast<std::int32_t>(static_cast<std::uint32_t>(s.predictor) +
+                                                static_cast<std::uint32_t>(dcDiff));
         if (!ok) return false;
         if (last == 0) {
             // A block with only its DC coefficient transforms to 64 copies of
             // that coefficient exactly.
-            const std::uint8_t sample = jpeg::levelShift(block[0]);
+            const std::uint8_t sample =
+                jpeg::levelShift(s.quant[0] * static_cast<float>(s.predictor));
             for (int r = 0; r < 8; ++r) std::memset(out + r * stride, sample, 8);
-            block[0] = 0.0f;
             return true;
         }
+        block[0] = static_cast<float>(s.predictor);
         // Position 14 (row 0, column 4) is the first in zig-zag order outside
         // the left half.
-        jpeg::transformBlock(block, out, stride, last < 14);
+        jpeg::transformBlock(block, s.quant, out, stride, last < 14);
         return true;
     }
 
@@ -545,23 +530,26 @@ class Decoder {
         sink_.rowsDone(first, end - first);
     }
 
-    void convertRow(int py, std::uint8_t* rgba) {
+    // One pixel row into the sink's layout: 4 bytes a pixel, or 3 without
+    // the alpha byte.
+    void convertRow(int py, std::uint8_t* out) {
+        const int n = pixelBytes_;
         const Component& luma = components_[0];
         const std::uint8_t* y = planeRowData(luma, py);
         if (componentCount_ == 1) {
             for (int px = 0; px < width_; ++px) {
-                rgba[4 * px] = rgba[4 * px + 1] = rgba[4 * px + 2] = y[px];
-                rgba[4 * px + 3] = 255;
+                out[n * px] = out[n * px + 1] = out[n * px + 2] = y[px];
+                if (n == 4) out[n * px + 3] = 255;
             }
             return;
         }
         if (componentCount_ == 2) {
             const std::uint8_t* b = planeRowData(components_[1], py);
             for (int px = 0; px < width_; ++px) {
-                rgba[4 * px] = y[px];
-                rgba[4 * px + 1] = b[secondMap_[static_cast<std::size_t>(px)]];
-                rgba[4 * px + 2] = 0;
-                rgba[4 * px + 3] = 0;
+                out[n * px] = y[px];
+                out[n * px + 1] = b[secondMap_[static_cast<std::size_t>(px)]];
+                out[n * px + 2] = 0;
+                if (n == 4) out[n * px + 3] = 0;
             }
             return;
         }
@@ -579,16 +567,16 @@ class Decoder {
             converter_.forgetChroma();
         }
         if (!rgb_) {
-            converter_.convertRow(y, cb, cr, step, width_, rgba);
+            converter_.convertRow(y, cb, cr, step, width_, out, n);
             return;
         }
         // Red, green and blue samples, spread like chroma.
         const int shift = step - 1;
         for (int px = 0; px < width_; ++px) {
-            rgba[4 * px] = y[px];
-            rgba[4 * px + 1] = cb[px >> shift];
-            rgba[4 * px + 2] = cr[px >> shift];
-            rgba[4 * px + 3] = 255;
+            out[n * px] = y[px];
+            out[n * px + 1] = cb[px >> shift];
+            out[n * px + 2] = cr[px >> shift];
+            if (n == 4) out[n * px + 3] = 255;
         }
     }
 
@@ -616,10 +604,14 @@ class Decoder {
     HuffmanTable acTables_[4];
     std::unique_ptr<std::uint8_t[]> planes_;
     bool banded_ = false;
-    alignas(16) float block_[64] = {};
+    // Coefficients in natural order, and a spare entry that takes what a
+    // damaged block codes past position 63 (order_ sends it there).
+    alignas(16) float block_[65] = {};
+    std::uint8_t order_[79];
 
     jpeg::YCbCrConverter converter_;
     bool rgb_ = false;  // three components of red, green and blue, not YCbCr
+    int pixelBytes_ = 4;
     int chromaStep_ = 0;
     std::vector<int> secondMap_;
     std::vector<int> cbMap_;
@@ -657,8 +649,14 @@ class PictureSink : public RowSink {
 bool decodeJpeg(const unsigned char* bytes, std::size_t size, RowSink& sink, std::string& reason) {
     reason.clear();
     if (bytes == nullptr) size = 0;
-    Decoder decoder(bytes, size, sink, reason);
-    return decoder.run();
+    // On the heap: its Huffman look-up tables alone would take a small
+    // thread stack (the browser's is 64 KB).
+    const std::unique_ptr<Decoder> decoder(new (std::nothrow) Decoder(bytes, size, sink, reason));
+    if (decoder == nullptr) {
+        reason = "not enough memory to decode it";
+        return false;
+    }
+    return decoder->run();
 }
 
 bool decodeJpeg(const unsigned char* bytes, std::size_t size, DecodedPicture& out,

@@ -35,9 +35,12 @@ class RowSink {
     // Rows come in bands of at most bandRows. Returning false refuses the
     // picture (the decode then fails with "refused by the reader").
     virtual bool begin(int width, int height, int componentCount, int bandRows) = 0;
-    // Where row y goes: width x 4 bytes, laid out as in DecodedPicture. Every
-    // row is asked for once, in order.
+    // Where row y goes: width x 4 bytes, laid out as in DecodedPicture, or
+    // without the fourth byte of each pixel when rgbRows says so. Every row
+    // is asked for once, in order.
     virtual unsigned char* row(int y) = 0;
+    // Whether rows are width x 3 bytes (asked after begin).
+    virtual bool rgbRows() const { return false; }
     // Rows first to first + count - 1 are written.
     virtual void rowsDone(int first, int count) = 0;
 };

@@ -33,10 +33,13 @@ bool HuffmanTable::build() {
         const int size = symbols[i] & 15;
         for (int j = 0; j < (1 << shift); ++j) {
             fast[first + j] = static_cast<std::uint16_t>((length << 8) | symbols[i]);
-            if (size == 0 || length + size > kFastBits) continue;
+            if (length + size > kFastBits) continue;
             // The value bits follow the code within the same look-up index.
-            const int bits = j >> (shift - size);
-            const int value = bits < (1 << (size - 1)) ? bits - (1 << size) + 1 : bits;
+            // No value bits (end of block, a run of 16 zeros): value 0.
+            const int bits = size == 0 ? 0 : j >> (shift - size);
+            const int value = size == 0                  ? 0
+                              : bits < (1 << (size - 1)) ? bits - (1 << size) + 1
+                                                         : bits;
             fastAc[first + j] =
                 static_cast<std::int32_t>(static_cast<std::uint32_t>(value) << 16 |
                                           static_cast<std::uint32_t>(symbols[i]) << 8 |

@@ -11,7 +11,7 @@
 namespace image::jpeg {
 
 // Codes up to this length are decoded with one table look-up.
-constexpr int kFastBits = 9;
+constexpr int kFastBits = 10;
 
 struct HuffmanTable {
     std::uint8_t counts[16] = {};    // codes of each length 1 to 16
@@ -26,6 +26,7 @@ struct HuffmanTable {
     std::uint16_t fast[1 << kFastBits] = {};
     // For AC tables: when the code and its value bits both fit in the next
     // kFastBits bits, (value << 16) | (symbol << 8) | bits used; else 0.
+    // End of block and the run of 16 zeros are there too, with value 0.
     std::int32_t fastAc[1 << kFastBits] = {};
     // Per length: the largest code plus one (0 when there is none), and the
     // offset from a code to its entry.
@@ -45,8 +46,6 @@ class BitReader {
   public:
     BitReader(const std::uint8_t* data, std::size_t size, std::size_t position)
         : data_(data), end_(data + size), next_(data + position) {}
-
-    int bit() { return static_cast<int>(bits(1)); }
 
     // The next n bits (0 to 16) as an unsigned number.
     std::uint32_t bits(int n) {
@@ -77,37 +76,47 @@ class BitReader {
         return decodeLong(table);
     }
 
-    // One AC symbol (run << 4 | size, 0 for end of block) and the value of
-    // its coefficient; the same as decode then receiveExtend.
-    int decodeAc(const HuffmanTable& table, int& value) {
-        if (count_ < 16) refill();
-        const std::int32_t entry = table.fastAc[buffer_ >> (64 - kFastBits)];
-        if (entry != 0) {
-            consume(entry & 0xFF);
-            value = entry >> 16;
-            return (entry >> 8) & 0xFF;
-        }
-        const int symbol = decode(table);
-        value = receiveExtend(symbol & 15);
-        return symbol;
-    }
-
-    // The AC coefficients of one block: calls put(k, value) for each
-    // non-zero coefficient at zig-zag position k. The same as decodeAc until
-    // the end of block, but with the reader's state in locals. Returns false
-    // when a run passes position 63.
+    // One block: the DC difference (decode with dcTable, then
+    // receiveExtend) into dcDiff, then calls put(k, value) for each AC
+    // coefficient coded at zig-zag position k (value 0 for a run of 16
+    // zeros), with the reader's state in locals. Returns false when a run
+    // passes position 63; put has then seen a k of up to 78.
     template <class Put>
-    bool decodeBlockAc(const HuffmanTable& table, Put&& put) {
+    bool decodeBlock(const HuffmanTable& dcTable, const HuffmanTable& table, int& dcDiff,
+                     Put&& put) {
         std::uint64_t buffer = buffer_;
         int count = count_;
         const std::uint8_t* next = next_;
-        bool ok = true;
-        for (int k = 1; k < 64;) {
+        auto refill = [&] {
             if (count < 16 && !refillFast(buffer, count, next)) {
                 store(buffer, count, next);
                 refillBytes();
                 load(buffer, count, next);
             }
+        };
+        refill();
+        const unsigned dcEntry = dcTable.fast[buffer >> (64 - kFastBits)];
+        int size = 0;
+        if (dcEntry != 0) {
+            buffer <<= dcEntry >> 8;
+            count -= static_cast<int>(dcEntry >> 8);
+            size = static_cast<int>(dcEntry & 15);
+        } else {
+            store(buffer, count, next);
+            size = decodeLong(dcTable) & 15;
+            load(buffer, count, next);
+        }
+        dcDiff = 0;
+        if (size != 0) {
+            refill();
+            const auto v = static_cast<int>(buffer >> (64 - size));
+            buffer <<= size;
+            count -= size;
+            dcDiff = v < (1 << (size - 1)) ? v - (1 << size) + 1 : v;
+        }
+        int k = 1;
+        while (k < 64) {
+            refill();
             const std::int32_t entry = table.fastAc[buffer >> (64 - kFastBits)];
             int rs = 0;
             int value = 0;
@@ -123,16 +132,14 @@ class BitReader {
                 load(buffer, count, next);
             }
             if (rs == 0) break;
+            // One test of k per coefficient: a run past 63 is found when the
+            // loop ends.
             k += rs >> 4;
-            if (k > 63) {
-                ok = false;
-                break;
-            }
-            if (value != 0) put(k, value);
+            put(k, value);
             ++k;
         }
         store(buffer, count, next);
-        return ok;
+        return k <= 64;
     }
 
     // Consumed bits that did not come from the data (the stream ended or hit

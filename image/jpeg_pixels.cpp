@@ -109,17 +109,19 @@ inline void transpose8(F4 l[8], F4 h[8]) {
 
 #if defined(__SSE2__)
 
-// Eight samples of a row: the saturating packs clamp exactly like the scalar
-// path once the floats are inside the int range.
+// Eight samples of a row, as levelShift gives them. Only the upper clamp is
+// needed before the conversion: a value below the int range converts to
+// INT_MIN, which ends at 0 like any other negative one. The shifted values
+// saturate to 16 bits, and the bias is added with saturation there: a sum
+// that saturates is beyond 255 or below 0 either way, and the final
+// unsigned pack clamps the rest.
 inline __m128i rowSamples(F4 low, F4 high) {
     const __m128 limit = _mm_set1_ps(1.0e6f);
-    const __m128 negLimit = _mm_set1_ps(-1.0e6f);
-    const __m128i bias = _mm_set1_epi32(128);
-    const __m128 a = _mm_max_ps(_mm_min_ps(reinterpret_cast<__m128&>(low), limit), negLimit);
-    const __m128 b = _mm_max_ps(_mm_min_ps(reinterpret_cast<__m128&>(high), limit), negLimit);
-    const __m128i ia = _mm_add_epi32(_mm_srai_epi32(_mm_cvttps_epi32(a), 3), bias);
-    const __m128i ib = _mm_add_epi32(_mm_srai_epi32(_mm_cvttps_epi32(b), 3), bias);
-    return _mm_packs_epi32(ia, ib);
+    const __m128 a = _mm_min_ps(reinterpret_cast<__m128&>(low), limit);
+    const __m128 b = _mm_min_ps(reinterpret_cast<__m128&>(high), limit);
+    const __m128i ia = _mm_srai_epi32(_mm_cvttps_epi32(a), 3);
+    const __m128i ib = _mm_srai_epi32(_mm_cvttps_epi32(b), 3);
+    return _mm_adds_epi16(_mm_packs_epi32(ia, ib), _mm_set1_epi16(128));
 }
 
 inline void storeSamples(F4 l[8], F4 h[8], std::uint8_t* out, int stride) {
@@ -162,16 +164,26 @@ inline void storeSamples(F4 l[8], F4 h[8], std::uint8_t* out, int stride) {
 
 }  // namespace
 
-void transformBlock(float* block, std::uint8_t* out, int stride, bool rightHalfZero) {
+void transformBlock(float* block, const float* quant, std::uint8_t* out, int stride,
+                    bool rightHalfZero) {
     F4 l[8];
     F4 h[8];
     F4* stored = reinterpret_cast<F4*>(block);
+    const F4* q = reinterpret_cast<const F4*>(quant);
     const F4 zero = {0.0f, 0.0f, 0.0f, 0.0f};
+    const F4 columnLow = {aanFactors[0], aanFactors[1], aanFactors[2], aanFactors[3]};
+    const F4 columnHigh = {aanFactors[4], aanFactors[5], aanFactors[6], aanFactors[7]};
+    // Dequantised and prescaled lane by lane as ((value q) row) column, the
+    // scalar order; a zero stays zero.
     for (int r = 0; r < 8; ++r) {
-        l[r] = stored[2 * r];
-        h[r] = stored[2 * r + 1];
+        l[r] = stored[2 * r] * q[2 * r] * aanFactors[r] * columnLow;
         stored[2 * r] = zero;
-        stored[2 * r + 1] = zero;
+        if (rightHalfZero) {
+            h[r] = zero;
+        } else {
+            h[r] = stored[2 * r + 1] * q[2 * r + 1] * aanFactors[r] * columnHigh;
+            stored[2 * r + 1] = zero;
+        }
     }
     // Columns: lane c of every row vector belongs to column c. Columns of
     // zeros stay zeros.
@@ -187,9 +199,10 @@ void transformBlock(float* block, std::uint8_t* out, int stride, bool rightHalfZ
 
 #else
 
-void transformBlock(float* block, std::uint8_t* out, int stride, bool) {
+void transformBlock(float* block, const float* quant, std::uint8_t* out, int stride, bool) {
     float work[64];
-    std::memcpy(work, block, sizeof(work));
+    for (int i = 0; i < 64; ++i)
+        work[i] = block[i] * quant[i] * aanFactors[i / 8] * aanFactors[i % 8];
     std::memset(block, 0, sizeof(work));
     inverseDct(work);
     for (int r = 0; r < 8; ++r) {
@@ -254,7 +267,7 @@ void convertYCbCr(std::uint8_t y, std::uint8_t cb, std::uint8_t cr, std::uint8_t
 
 void YCbCrConverter::convertRow(const std::uint8_t* y, const std::uint8_t* cb,
                                 const std::uint8_t* cr, int chromaStep, int count,
-                                std::uint8_t* rgba) {
+                                std::uint8_t* out, int pixelBytes) {
     const auto size = static_cast<std::size_t>(count);
     if (red_.size() < size + 16) {
         red_.assign(size + 16, 0);
@@ -268,11 +281,12 @@ void YCbCrConverter::convertRow(const std::uint8_t* y, const std::uint8_t* cb,
         std::int16_t* red = red_.data();
         std::int16_t* green = green_.data();
         std::int16_t* blue = blue_.data();
+        // One term per chroma sample; pixel i takes term i / chromaStep.
         if (chromaStep == 2) {
             for (int c = 0; c < (count + 1) / 2; ++c) {
-                red[2 * c] = red[2 * c + 1] = t.red[cr[c]];
-                green[2 * c] = green[2 * c + 1] = t.green(cb[c], cr[c]);
-                blue[2 * c] = blue[2 * c + 1] = t.blue[cb[c]];
+                red[c] = t.red[cr[c]];
+                green[c] = t.green(cb[c], cr[c]);
+                blue[c] = t.blue[cb[c]];
             }
         } else {
             for (int c = 0; c < count; ++c) {
@@ -286,17 +300,31 @@ void YCbCrConverter::convertRow(const std::uint8_t* y, const std::uint8_t* cb,
         lastStep_ = chromaStep;
     }
     int i = 0;
+    const bool rgb = pixelBytes == 3;
 #if defined(__SSE2__)
     // Y plus each term in 16 bits, clamped by the saturating pack.
     const __m128i zero = _mm_setzero_si128();
     const __m128i alpha = _mm_set1_epi8(static_cast<char>(0xFF));
-    for (; i + 16 <= count; i += 16) {
+    // Without alpha, 16 pixels go out as four 16-byte stores 12 bytes apart,
+    // whose last 4 bytes the next store (or the scalar tail) overwrites: the
+    // loop stops 2 pixels short of the row's end so that none lands beyond it.
+    const int vectorEnd = rgb ? count - 2 : count;
+    for (; i + 16 <= vectorEnd; i += 16) {
         const __m128i luma = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + i));
         const __m128i lumaLow = _mm_unpacklo_epi8(luma, zero);
         const __m128i lumaHigh = _mm_unpackhi_epi8(luma, zero);
         auto channel = [&](const std::int16_t* term) {
-            const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term + i));
-            const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term + i + 8));
+            __m128i low;
+            __m128i high;
+            if (chromaStep == 2) {
+                const __m128i terms =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(term + i / 2));
+                low = _mm_unpacklo_epi16(terms, terms);
+                high = _mm_unpackhi_epi16(terms, terms);
+            } else {
+                low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term + i));
+                high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term + i + 8));
+            }
             return _mm_packus_epi16(_mm_add_epi16(lumaLow, low), _mm_add_epi16(lumaHigh, high));
         };
         const __m128i r = channel(red_.data());
@@ -306,19 +334,37 @@ void YCbCrConverter::convertRow(const std::uint8_t* y, const std::uint8_t* cb,
         const __m128i rgHigh = _mm_unpackhi_epi8(r, g);
         const __m128i baLow = _mm_unpacklo_epi8(b, alpha);
         const __m128i baHigh = _mm_unpackhi_epi8(b, alpha);
-        auto* out = reinterpret_cast<__m128i*>(rgba + 4 * i);
-        _mm_storeu_si128(out, _mm_unpacklo_epi16(rgLow, baLow));
-        _mm_storeu_si128(out + 1, _mm_unpackhi_epi16(rgLow, baLow));
-        _mm_storeu_si128(out + 2, _mm_unpacklo_epi16(rgHigh, baHigh));
-        _mm_storeu_si128(out + 3, _mm_unpackhi_epi16(rgHigh, baHigh));
+        const __m128i quads[4] = {
+            _mm_unpacklo_epi16(rgLow, baLow), _mm_unpackhi_epi16(rgLow, baLow),
+            _mm_unpacklo_epi16(rgHigh, baHigh), _mm_unpackhi_epi16(rgHigh, baHigh)};
+        if (!rgb) {
+            auto* rgba = reinterpret_cast<__m128i*>(out + 4 * i);
+            for (int q = 0; q < 4; ++q) _mm_storeu_si128(rgba + q, quads[q]);
+            continue;
+        }
+        // Four RGBA pixels to 12 bytes: in each 64-bit half the second
+        // pixel moves down over the first one's alpha, then the upper half
+        // moves down over the lower one's two spare bytes.
+        const __m128i firstOfPair = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
+        const __m128i secondOfPair = _mm_set_epi32(0x00FFFFFF, 0, 0x00FFFFFF, 0);
+        const __m128i lowSix = _mm_set_epi32(0, 0, 0xFFFF, -1);
+        for (int q = 0; q < 4; ++q) {
+            const __m128i pairs =
+                _mm_or_si128(_mm_and_si128(quads[q], firstOfPair),
+                             _mm_srli_epi64(_mm_and_si128(quads[q], secondOfPair), 8));
+            const __m128i packed = _mm_or_si128(_mm_and_si128(pairs, lowSix),
+                                                _mm_andnot_si128(lowSix, _mm_srli_si128(pairs, 2)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * i + 12 * q), packed);
+        }
     }
 #endif
+    const int n = rgb ? 3 : 4;
     for (; i < count; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        rgba[4 * i] = clampSample(y[i] + red_[k]);
-        rgba[4 * i + 1] = clampSample(y[i] + green_[k]);
-        rgba[4 * i + 2] = clampSample(y[i] + blue_[k]);
-        rgba[4 * i + 3] = 255;
+        const auto k = static_cast<std::size_t>(i / chromaStep);
+        out[n * i] = clampSample(y[i] + red_[k]);
+        out[n * i + 1] = clampSample(y[i] + green_[k]);
+        out[n * i + 2] = clampSample(y[i] + blue_[k]);
+        if (!rgb) out[n * i + 3] = 255;
     }
 }
 

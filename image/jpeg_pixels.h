@@ -30,11 +30,14 @@ inline std::uint8_t levelShift(float value) {
     return static_cast<std::uint8_t>(p < 0 ? 0 : (p > 255 ? 255 : p));
 }
 
-// Transforms a prescaled, dequantised block (natural order, 16-byte aligned;
-// left all zero for the next block) and writes its 8 rows of level-shifted samples to `out`,
-// `stride` bytes apart. Same results as inverseDct then levelShift.
+// Transforms a block of quantised coefficients (natural order, 16-byte
+// aligned; left all zero for the next block): each is dequantised and
+// prescaled as ((value quant) row factor) column factor, then the block goes
+// through inverseDct and its 8 rows of level-shifted samples go to `out`,
+// `stride` bytes apart. `quant` is in natural order and 16-byte aligned.
 // rightHalfZero: the caller knows that columns 4 to 7 hold only zeros.
-void transformBlock(float* block, std::uint8_t* out, int stride, bool rightHalfZero = false);
+void transformBlock(float* block, const float* quant, std::uint8_t* out, int stride,
+                    bool rightHalfZero = false);
 
 // YCbCr to RGBA with truncation, as the double-precision formulas
 //   R = 1.402f Cr' + Y, G = (Y - 0.34414f Cb') - 0.71414f Cr', B = 1.772f Cb' + Y
@@ -42,14 +45,14 @@ void transformBlock(float* block, std::uint8_t* out, int stride, bool rightHalfZ
 // product and sum of those formulas is exact in double.
 void convertYCbCr(std::uint8_t y, std::uint8_t cb, std::uint8_t cr, std::uint8_t rgba[4]);
 
-// Converts rows of YCbCr samples to RGBA with the same results as
+// Converts rows of YCbCr samples to RGBA (or RGB) with the same results as
 // convertYCbCr. Keeps the chroma terms of the last row for the next one.
 class YCbCrConverter {
   public:
     // `count` pixels; chroma sample i / chromaStep serves pixel i
-    // (chromaStep 1 or 2).
+    // (chromaStep 1 or 2). pixelBytes 4 writes RGBA, 3 RGB.
     void convertRow(const std::uint8_t* y, const std::uint8_t* cb, const std::uint8_t* cr,
-                    int chromaStep, int count, std::uint8_t* rgba);
+                    int chromaStep, int count, std::uint8_t* out, int pixelBytes = 4);
     // For callers that reuse one buffer for different chroma rows.
     void forgetChroma() { lastCb_ = lastCr_ = nullptr; }
 

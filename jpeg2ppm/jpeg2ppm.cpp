@@ -13,11 +13,8 @@
 #include <io.h>
 #endif
 
-#include <bit>
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -37,9 +34,7 @@ class PpmSink : public image::RowSink {
 
     bool begin(int width, int height, int, int bandRows) override {
         width_ = static_cast<std::size_t>(width);
-        // Room for whole groups of four pixels at the end.
-        rgba_.resize(width_ * 4 * static_cast<std::size_t>(bandRows) + 16);
-        rgb_.resize(width_ * 3 * static_cast<std::size_t>(bandRows) + 12);
+        rgb_.resize(width_ * 3 * static_cast<std::size_t>(bandRows));
         // A picture refused before this point never creates anything.
         if (toOutput_) {
 #if defined(_WIN32)
@@ -57,33 +52,19 @@ class PpmSink : public image::RowSink {
         std::fprintf(file_, "P6\n%d %d\n255\n", width, height);
         return true;
     }
-    // Rows come in order, so a band's rows simply follow each other.
+    // The decoder writes the PPM's own bytes; rows come in order, so a
+    // band's rows simply follow each other and go out in one write.
+    bool rgbRows() const override {
+        return true;
+    }
     unsigned char* row(int) override {
-        return rgba_.data() + width_ * 4 * pending_++;
+        return rgb_.data() + width_ * 3 * pending_++;
     }
     void rowsDone(int, int count) override {
         pending_ = 0;
         if (writeFailed_) return;
-        // RGBA to RGB, four pixels (12 bytes) at a time; the spare bytes at
-        // the end of rgb_ take the overhang of the last group.
-        const std::size_t pixels = width_ * static_cast<std::size_t>(count);
-        const unsigned char* in = rgba_.data();
-        unsigned char* out = rgb_.data();
-        if constexpr (std::endian::native == std::endian::little) {
-            for (std::size_t i = 0; i < pixels; i += 4, in += 16, out += 12) {
-                std::uint32_t p[4];
-                std::memcpy(p, in, 16);
-                const std::uint64_t low = (p[0] & 0xFFFFFFu) |
-                                          static_cast<std::uint64_t>(p[1] & 0xFFFFFFu) << 24 |
-                                          static_cast<std::uint64_t>(p[2]) << 48;
-                const std::uint32_t high = (p[2] >> 16 & 0xFFu) | (p[3] & 0xFFFFFFu) << 8;
-                std::memcpy(out, &low, 8);
-                std::memcpy(out + 8, &high, 4);
-            }
-        } else {
-            for (std::size_t i = 0; i < pixels; ++i) std::memcpy(out + 3 * i, in + 4 * i, 3);
-        }
-        if (std::fwrite(rgb_.data(), 1, pixels * 3, file_) != pixels * 3) {
+        const std::size_t bytes = width_ * 3 * static_cast<std::size_t>(count);
+        if (std::fwrite(rgb_.data(), 1, bytes, file_) != bytes) {
             writeFailed_ = true;
             error_ = errno;
         }
@@ -128,7 +109,6 @@ class PpmSink : public image::RowSink {
     std::string temporary_;  // written, to become OUT
     std::FILE* file_ = nullptr;
     std::size_t width_ = 0;
-    std::vector<unsigned char> rgba_;
     std::vector<unsigned char> rgb_;
     std::size_t pending_ = 0;
     bool writeFailed_ = false;

@@ -1,19 +1,10 @@
 #include "platform/program.h"
 
-#include <SDL2/SDL.h>
 #include <unistd.h>
 
 #include "platform/file_names.h"
 
 namespace platform {
-
-std::filesystem::path executableFolder() {
-    char* base = SDL_GetBasePath();
-    if (base == nullptr) return {};
-    std::filesystem::path folder(base);
-    SDL_free(base);
-    return folder;
-}
 
 bool standardErrorIsTerminal() {
     return isatty(STDERR_FILENO) != 0;
