@@ -52,7 +52,13 @@ void PaintedStreaks::check() {
     // A frame without streaks tells nothing; the next one is checked.
     if (quads_.empty()) return;
     frame_.resize(kFrameBytes);
-    const show::PainterVerdict verdict = show::drawAndCompare(quads_);  // this frame shows GL's
+#if defined(__EMSCRIPTEN__)
+    const auto ways = show::kPageRules;
+#else
+    const auto ways = show::kWindowRules;
+#endif
+    const show::PainterVerdict verdict =
+        show::drawAndCompare(quads_, ways);  // this frame shows GL's
     state_ = verdict.ties ? State::painting : State::off;
     if (verdict.ties) ties_ = *verdict.ties;
 }
