@@ -3,13 +3,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/painted_streaks.h"
 #include "app/show_main.h"
 #include "platform/command_line.h"
 #include "platform/data_folder.h"
 #include "platform/report.h"
-#if !defined(__EMSCRIPTEN__)
-#include "app/painted_streaks.h"
-#endif
 
 namespace app {
 namespace {
@@ -65,12 +63,8 @@ int runProgram(const std::vector<std::string>& arguments) {
     }
     platform::findDataFolder(options.dataFolder.c_str());
     mainWindow.choice = options.choice;
-#if defined(__EMSCRIPTEN__)
-    return WinMain();
-#else
     PaintedStreaks painter;
     return WinMain(&painter);
-#endif
 }
 
 }  // namespace app

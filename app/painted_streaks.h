@@ -1,8 +1,8 @@
-// The live show's streaks painted on the CPU where GL is a software
-// rasteriser: there a frame's ten to twenty thousand tiny quads cost several
-// times what reading the frame back, painting their few pixels and writing it
-// back costs. The painter's pixels are checked against GL's on the first frame
-// with streaks; where they differ, GL goes on drawing them.
+// The live show's streaks (and the page's, live or recording) painted on the
+// CPU where GL is a software rasteriser: there a frame's ten to twenty thousand tiny quads cost
+// several times what reading the frame back, painting their few pixels and writing it back costs.
+// The painter's pixels are checked against GL's on the first frame with streaks; where they differ,
+// GL goes on drawing them.
 #pragma once
 
 #include <vector>
@@ -31,7 +31,7 @@ class PaintedStreaks : public show::FrameObserver {
 };
 
 // True where the current GL context is Mesa's llvmpipe, whose rasterising
-// the painter follows.
+// the painter follows, and in a browser, where only the check can tell.
 bool paintsStreaksWell();
 
 }  // namespace app

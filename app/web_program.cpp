@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "app/painted_streaks.h"
 #include "app/recording.h"
 #include "app/show_main.h"
 #include "platform/data_folder.h"
 #include "platform/web/web_platform.h"
 #include "show/frame_composer.h"
+#include "show/frame_observer.h"
 #include "show/frame_record.h"
 #include "show/hidden_scenes.h"
 
@@ -78,7 +80,13 @@ int runWebProgram() {
         recording = std::make_unique<PageRecording>(page, fps, std::move(spans));
         platform::setPlatform(recording.get());
     }
-    const int status = WinMain(recording ? &recording->record : nullptr);
+    // Live or recording, the streaks are painted as natively, once the first
+    // frame with streaks shows that the painter gives this browser's pixels.
+    PaintedStreaks painter;
+    show::FrameObservers observers;
+    if (recording) observers.add(recording->record);
+    observers.add(painter);
+    const int status = WinMain(&observers);
     platform::setPlatform(nullptr);
     platform::WebPlatform::ended(status);
     return status;

@@ -15,12 +15,16 @@ constexpr int kHeight = 768;
 
 // Overlay units to the rasteriser's fixed point, rounded step by step as the
 // pipeline rounds: the orthographic matrix in float, the vertex transform,
-// the viewport (whose y scale runs down the window, fused multiply-add), the
-// half-pixel shift and the snap to 1/256 of a pixel. Pixel k's centre is
-// then at k * 256, rows counted from the top.
+// the viewport (fused multiply-add; a window's y scale runs down), the
+// half-pixel shift and the snap to the grid. Pixel k's centre is then at
+// k * step, rows counted from the top (from the bottom into a framebuffer
+// object).
+int step(SnapTies ties) {
+    return ties == SnapTies::sixteenths ? 16 : 256;
+}
 int snap(float window, SnapTies ties) {
-    const float fixed = (window - 0.5f) * 256.0f;
-    if (ties == SnapTies::toEven) return static_cast<int>(std::nearbyint(fixed));
+    const float fixed = (window - 0.5f) * static_cast<float>(step(ties));
+    if (ties != SnapTies::awayFromZero) return static_cast<int>(std::nearbyint(fixed));
     return static_cast<int>(fixed >= 0 ? fixed + 0.5f : fixed - 0.5f);
 }
 int fixedX(float x, SnapTies ties) {
@@ -30,32 +34,43 @@ int fixedX(float x, SnapTies ties) {
 int fixedY(float y, SnapTies ties) {
     const float product = y * (2.0f / (0.0f - 480.0f));
     const float clip = product + 1.0f;
+    if (ties == SnapTies::framebufferObject) return snap(std::fmaf(clip, 384.0f, 384.0f), ties);
     return snap(std::fmaf(clip, -384.0f, 384.0f), ties);
 }
 
-// The pixels [first, end) whose centres lie between two edges. A centre on
-// the left edge is inside and one on the right edge outside; for rows, one on
-// the upper edge is outside and one on the lower edge inside.
-void columns(int a, int b, int& first, int& end) {
+// The pixels [first, end) whose centres lie between two edges, `a` and `b`
+// in steps of `unit`. Where the grid counts up, a centre on the lower (or
+// left) edge is inside and one on the upper edge outside; where it counts
+// down from the top, one on the upper edge is outside and one on the lower
+// edge inside.
+void upward(int a, int b, int unit, int limit, int& first, int& end) {
     if (a > b) std::swap(a, b);
-    first = std::clamp(a <= 0 ? 0 : (a + 255) / 256, 0, kWidth);
-    end = std::clamp(b <= 0 ? 0 : (b + 255) / 256, first, kWidth);
+    first = std::clamp(a <= 0 ? 0 : (a + unit - 1) / unit, 0, limit);
+    end = std::clamp(b <= 0 ? 0 : (b + unit - 1) / unit, first, limit);
 }
-void rows(int a, int b, int& first, int& end) {
+void downward(int a, int b, int unit, int& first, int& end) {
     if (a > b) std::swap(a, b);
-    first = std::clamp(a < 0 ? 0 : a / 256 + 1, 0, kHeight);
-    end = std::clamp(b < 0 ? 0 : b / 256 + 1, first, kHeight);
+    first = std::clamp(a < 0 ? 0 : a / unit + 1, 0, kHeight);
+    end = std::clamp(b < 0 ? 0 : b / unit + 1, first, kHeight);
 }
 
 }  // namespace
 
 void paintStreaks(const std::vector<StreakQuad>& quads, unsigned char* rgba, SnapTies ties) {
     for (const show::StreakQuad& quad : quads) {
-        int left = 0, right = 0, top = 0, bottom = 0;
-        columns(fixedX(quad.x0, ties), fixedX(quad.x2, ties), left, right);
-        rows(fixedY(quad.y0, ties), fixedY(quad.y2, ties), top, bottom);
-        for (int row = top; row < bottom; ++row) {
-            unsigned char* pixel = rgba + (std::size_t{kHeight - 1} - row) * kWidth * 4 + left * 4;
+        const int unit = step(ties);
+        const bool up = ties == SnapTies::framebufferObject;
+        int left = 0, right = 0, first = 0, end = 0;
+        upward(fixedX(quad.x0, ties), fixedX(quad.x2, ties), unit, kWidth, left, right);
+        const int y0 = fixedY(quad.y0, ties), y2 = fixedY(quad.y2, ties);
+        if (up) {
+            upward(y0, y2, unit, kHeight, first, end);
+        } else {
+            downward(y0, y2, unit, first, end);
+        }
+        for (int row = first; row < end; ++row) {
+            const auto fromBottom = static_cast<std::size_t>(up ? row : kHeight - 1 - row);
+            unsigned char* pixel = rgba + fromBottom * kWidth * 4 + left * 4;
             for (int x = left; x < right; ++x, pixel += 4) {
                 pixel[0] = quad.red;
                 pixel[1] = quad.green;
@@ -65,7 +80,8 @@ void paintStreaks(const std::vector<StreakQuad>& quads, unsigned char* rgba, Sna
     }
 }
 
-PainterVerdict drawAndCompare(const std::vector<StreakQuad>& quads) {
+PainterVerdict drawAndCompare(const std::vector<StreakQuad>& quads,
+                              std::span<const SnapTies> ways) {
     constexpr std::size_t kBytes = std::size_t{kWidth} * kHeight * 4;
     std::vector<unsigned char> background(kBytes);
     std::vector<unsigned char> drawn(kBytes);
@@ -81,7 +97,7 @@ PainterVerdict drawAndCompare(const std::vector<StreakQuad>& quads) {
         return kBytes;
     };
     PainterVerdict verdict;
-    for (const SnapTies ties : {SnapTies::toEven, SnapTies::awayFromZero}) {
+    for (const SnapTies ties : ways) {
         std::vector<unsigned char> painted = background;
         paintStreaks(quads, painted.data(), ties);
         const std::size_t at = difference(painted);
@@ -89,7 +105,7 @@ PainterVerdict drawAndCompare(const std::vector<StreakQuad>& quads) {
             verdict.ties = ties;
             return verdict;
         }
-        if (ties == SnapTies::toEven) {
+        if (ties == ways.front()) {
             // Rows come bottom first in the read-back.
             verdict.x = static_cast<int>(at / 4 % kWidth);
             verdict.y = kHeight - 1 - static_cast<int>(at / 4 / kWidth);

@@ -2,22 +2,41 @@
 // exactly the pixels Mesa's llvmpipe gives them: a frame's ten to twenty
 // thousand tiny quads cost that rasteriser several times what reading the
 // frame back and filling their few pixels here costs. The recorder, which
-// reads every frame back anyway, and the live show on llvmpipe paint them
-// so, once a frame drawn both ways has shown that the two agree.
+// reads every frame back anyway, the live show on llvmpipe and the page paint
+// them so, once a frame drawn both ways has shown that the two agree.
 #pragma once
 
 #include <array>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "show/streaks.h"
 
 namespace show {
 
-// How a corner that lies exactly half-way between two steps of the
-// rasteriser's 1/256-pixel grid is snapped: to the even step, as x86-64
-// llvmpipe does, or away from zero, as Debian's 32-bit build does.
-enum class SnapTies { toEven, awayFromZero };
+// How the rasteriser snaps a quad's corners to its grid. A pixel whose
+// centre lies on an edge is in on the left and lower edges, as all of these
+// count them in the grid's own direction.
+enum class SnapTies {
+    // llvmpipe into a window: 1/256-pixel steps counted down from the top, a
+    // corner exactly half-way between two steps snapped to the even one, as
+    // x86-64 Mesa does,
+    toEven,
+    // or away from zero, as Debian's 32-bit build does.
+    awayFromZero,
+    // llvmpipe into a framebuffer object (Firefox's WebGL): steps counted up
+    // from the bottom, so a few edges land in the next row.
+    framebufferObject,
+    // SwiftShader (Chromium's WebGL): 1/16-pixel steps.
+    sixteenths,
+};
+
+// The ways tried, in order, in a native window and in the page, whose GL
+// always draws into a framebuffer object.
+inline constexpr std::array<SnapTies, 2> kWindowRules = {SnapTies::toEven, SnapTies::awayFromZero};
+inline constexpr std::array<SnapTies, 4> kPageRules = {
+    SnapTies::framebufferObject, SnapTies::sixteenths, SnapTies::toEven, SnapTies::awayFromZero};
 
 // `rgba` is the 1024 by 768 frame as glReadPixels gives it (rows
 // bottom first); the quads are painted over it in order, in red, green and
@@ -30,9 +49,9 @@ struct PainterVerdict {
     // The way of snapping ties with which the painter gives GL's pixels;
     // empty when neither does.
     std::optional<SnapTies> ties;
-    // Where neither does: the first pixel that differs, counted from the top
+    // Where none does: the first pixel that differs, counted from the top
     // left as an image viewer counts, and its colour from GL and from the
-    // painter (snapping ties to even).
+    // painter (the first way tried).
     int x = 0;
     int y = 0;
     std::array<unsigned char, 3> gl{};
@@ -41,7 +60,8 @@ struct PainterVerdict {
 
 // Draws `quads` with GL over the 1024 by 768 frame as it stands (which then
 // shows GL's streaks) and compares with what the painter makes of the same
-// frame, each way of snapping ties.
-PainterVerdict drawAndCompare(const std::vector<StreakQuad>& quads);
+// frame, each of the `ways` in turn.
+PainterVerdict drawAndCompare(const std::vector<StreakQuad>& quads,
+                              std::span<const SnapTies> ways = kWindowRules);
 
 }  // namespace show

@@ -27,6 +27,9 @@ void clearColor(float red, float green, float blue, float alpha);
 void clearDepth(float depth);
 void clear(unsigned mask);
 void readPixels(int x, int y, int width, int height, unsigned format, unsigned type, void* pixels);
+// 8-bit RGBA rows, bottom first, copied into the colour buffer with their
+// lower-left corner at window position (x, y), one pixel to one pixel.
+void drawPixels(int x, int y, int width, int height, const void* pixels);
 
 // The largest texture side the browser's WebGL takes.
 int maxTextureSize();
