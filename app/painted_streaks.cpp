@@ -19,15 +19,9 @@ void readFrame(unsigned char* rgba) {
 }  // namespace
 
 bool paintsStreaksWell() {
-#if defined(__EMSCRIPTEN__)
-    // The page's GL rasterises with whatever the browser has (SwiftShader,
-    // llvmpipe, a GPU), none of which it names; the first frame's comparison
-    // alone decides there.
-    return true;
-#else
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    return renderer != nullptr && std::strstr(renderer, "llvmpipe") != nullptr;
-#endif
+    return renderer != nullptr && (std::strstr(renderer, "llvmpipe") != nullptr ||
+                                   std::strstr(renderer, "SwiftShader") != nullptr);
 }
 
 void PaintedStreaks::streaksMade(std::span<const show::StreakQuad> quads) {

@@ -1,8 +1,9 @@
-// The live show's streaks (and the page's, live or recording) painted on the
-// CPU where GL is a software rasteriser: there a frame's ten to twenty thousand tiny quads cost
-// several times what reading the frame back, painting their few pixels and writing it back costs.
-// The painter's pixels are checked against GL's on the first frame with streaks; where they differ,
-// GL goes on drawing them.
+// The streaks painted on the CPU where GL is a software rasteriser, in the
+// live show and in the page (live or recording): there a frame's ten to
+// twenty thousand tiny quads cost several times what reading the frame back,
+// painting their few pixels and writing it back costs. The painter's pixels
+// are checked against GL's on the first frame with streaks; where they
+// differ, GL goes on drawing them.
 #pragma once
 
 #include <vector>
@@ -30,8 +31,9 @@ class PaintedStreaks : public show::FrameObserver {
     std::vector<unsigned char> frame_;
 };
 
-// True where the current GL context is Mesa's llvmpipe, whose rasterising
-// the painter follows, and in a browser, where only the check can tell.
+// True where the current GL context draws with a software rasteriser whose
+// rules the painter may follow (Mesa's llvmpipe, or SwiftShader in a browser);
+// a GPU draws the streaks faster than a frame's read-back would cost.
 bool paintsStreaksWell();
 
 }  // namespace app

@@ -16,9 +16,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #ifdef __EMSCRIPTEN__
+#include <emscripten/html5.h>
 #include <webgl/webgl1.h>
 #include <webgl/webgl2.h>
 #define ES(name) emscripten_gl##name
@@ -45,7 +47,7 @@ namespace {
     X(Disable, DISABLE) X(DrawArrays, DRAWARRAYS) X(DrawElements, DRAWELEMENTS) \
     X(Enable, ENABLE) X(EnableVertexAttribArray, ENABLEVERTEXATTRIBARRAY) \
     X(GenBuffers, GENBUFFERS) X(GenTextures, GENTEXTURES) X(GenVertexArrays, GENVERTEXARRAYS) \
-    X(GetIntegerv, GETINTEGERV) X(GetProgramInfoLog, GETPROGRAMINFOLOG) \
+    X(GetIntegerv, GETINTEGERV) X(GetString, GETSTRING) X(GetProgramInfoLog, GETPROGRAMINFOLOG) \
     X(GetProgramiv, GETPROGRAMIV) X(GetShaderInfoLog, GETSHADERINFOLOG) \
     X(GetShaderiv, GETSHADERIV) X(GetUniformLocation, GETUNIFORMLOCATION) \
     X(LinkProgram, LINKPROGRAM) X(ReadPixels, READPIXELS) X(ShaderSource, SHADERSOURCE) \
@@ -326,6 +328,20 @@ void drawPixels(int x, int y, int width, int height, const void* pixels) {
     (0, 0, width, height, x, y, x + width, y + height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     ES(BindFramebuffer)(GL_READ_FRAMEBUFFER, 0);
     ES(BindTexture)(GL_TEXTURE_2D, objects.boundTexture);
+}
+
+std::string rendererName() {
+#ifdef __EMSCRIPTEN__
+    // Browsers mask the renderer unless this extension is asked for; Firefox
+    // names a software one ("llvmpipe, or similar") even then.
+    constexpr GLenum kUnmaskedRenderer = 0x9246;
+    const bool unmasked = emscripten_webgl_enable_extension(emscripten_webgl_get_current_context(),
+                                                            "WEBGL_debug_renderer_info");
+    const GLubyte* name = ES(GetString)(unmasked ? kUnmaskedRenderer : GL_RENDERER);
+#else
+    const GLubyte* name = ES(GetString)(GL_RENDERER);
+#endif
+    return name != nullptr ? reinterpret_cast<const char*>(name) : "";
 }
 
 int maxTextureSize() {

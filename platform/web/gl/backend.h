@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace webgl::backend {
 
@@ -31,6 +32,8 @@ void readPixels(int x, int y, int width, int height, unsigned format, unsigned t
 // lower-left corner at window position (x, y), one pixel to one pixel.
 void drawPixels(int x, int y, int width, int height, const void* pixels);
 
+// What draws under the browser's WebGL, as far as the browser says.
+std::string rendererName();
 // The largest texture side the browser's WebGL takes.
 int maxTextureSize();
 void genTextures(int count, unsigned* names);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -535,9 +536,14 @@ const GLubyte* GLAPIENTRY glGetString(GLenum name) {
         case GL_VENDOR:
             text = "streakshow";
             break;
-        case GL_RENDERER:
-            text = "streakshow GL 1.1 on WebGL 2";
+        case GL_RENDERER: {
+            // Named once: what the browser draws with decides whether the
+            // streaks are worth painting on the CPU.
+            static const std::string renderer =
+                "streakshow GL 1.1 on WebGL 2 over " + webgl::backend::rendererName();
+            text = renderer.c_str();
             break;
+        }
         case GL_VERSION:
             text = "1.1 streakshow-webgl";
             break;
