@@ -28,7 +28,8 @@ class PaintedStreaks : public show::FrameObserver {
     State state_ = State::unchecked;
     show::SnapTies ties_ = show::SnapTies::toEven;
     std::vector<show::StreakQuad> quads_;
-    std::vector<unsigned char> frame_;
+    std::vector<unsigned char> frame_;  // the frame read back, or the page's layer
+    show::RowSpan layerRows_;           // the layer's painted rows
 };
 
 // True where the current GL context draws with a software rasteriser whose
