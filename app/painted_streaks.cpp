@@ -67,20 +67,15 @@ void PaintedStreaks::check() {
 // In the page a read-back waits for the browser's GL to finish the frame so
 // far; the streaks go instead into a layer (frame_) that is transparent but
 // for them, drawn over the frame. Only the rows painted last time are
-// cleared and only the rows that changed go up.
+// cleared, and only the rows painted now go up and are drawn.
 void PaintedStreaks::paint() {
+    if (quads_.empty()) return;
     const show::RowSpan last = layerRows_;
-    if (quads_.empty() && last.first == last.end) return;
     constexpr std::size_t kRowBytes = std::size_t{kShowWidth} * 4;
     std::fill(frame_.begin() + static_cast<std::ptrdiff_t>(last.first * kRowBytes),
               frame_.begin() + static_cast<std::ptrdiff_t>(last.end * kRowBytes), 0);
     layerRows_ = show::paintStreakLayer(quads_, frame_.data(), ties_);
-    const show::RowSpan now = layerRows_;
-    const bool both = last.first < last.end && now.first < now.end;
-    const int changedFirst = both ? std::min(last.first, now.first) : last.first + now.first;
-    const int changedEnd = both ? std::max(last.end, now.end) : last.end + now.end;
-    webgl::drawLayer(kShowWidth, kShowHeight, frame_.data(), changedFirst, changedEnd, now.first,
-                     now.end);
+    webgl::drawLayer(kShowWidth, kShowHeight, frame_.data(), layerRows_.first, layerRows_.end);
 }
 #else
 void PaintedStreaks::paint() {

@@ -368,8 +368,7 @@ void drawPixels(int x, int y, int width, int height, const void* pixels) {
     ES(BindTexture)(GL_TEXTURE_2D, objects.boundTexture);
 }
 
-void drawLayer(int width, int height, const unsigned char* pixels, int uploadFirst, int uploadEnd,
-               int drawFirst, int drawEnd) {
+void drawLayer(int width, int height, const unsigned char* pixels, int first, int end) {
     if (objects.layerVertexArray == 0) {
         objects.layerProgram = link(kLayerVertexShader, kLayerFragmentShader);
         objects.layerRows = ES(GetUniformLocation)(objects.layerProgram, "rows");
@@ -388,19 +387,20 @@ void drawLayer(int width, int height, const unsigned char* pixels, int uploadFir
         ES(TexParameteri)(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         ES(TexImage2D)
         (GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    } else if (uploadFirst < uploadEnd) {
+    } else if (first < end) {
+        // Rows outside the band are never drawn, so what they hold is stale.
         ES(TexSubImage2D)
-        (GL_TEXTURE_2D, 0, 0, uploadFirst, width, uploadEnd - uploadFirst, GL_RGBA,
-         GL_UNSIGNED_BYTE, pixels + static_cast<std::size_t>(uploadFirst) * width * 4);
+        (GL_TEXTURE_2D, 0, 0, first, width, end - first, GL_RGBA, GL_UNSIGNED_BYTE,
+         pixels + static_cast<std::size_t>(first) * width * 4);
     }
-    if (drawFirst < drawEnd) {
+    if (first < end) {
         ES(UseProgram)(objects.layerProgram);
         ES(BindVertexArray)(objects.layerVertexArray);
         ES(Viewport)(0, 0, width, height);
         const auto clip = [height](int row) {
             return static_cast<float>(row) * 2.0f / static_cast<float>(height) - 1.0f;
         };
-        ES(Uniform2f)(objects.layerRows, clip(drawFirst), clip(drawEnd));
+        ES(Uniform2f)(objects.layerRows, clip(first), clip(end));
         // The buffer's alpha is the frame's, as a read-back and write-back
         // would leave it.
         ES(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);

@@ -217,8 +217,7 @@ bool initialize() {
     return backend::initialize(c.current.viewport);
 }
 
-void drawLayer(int width, int height, const unsigned char* pixels, int changedFirst, int changedEnd,
-               int opaqueFirst, int opaqueEnd) {
+void drawLayer(int width, int height, const unsigned char* pixels, int first, int end) {
     const Context& c = context();
     if (c.compiling || c.inside || width <= 0 || height <= 0 || pixels == nullptr) return;
     // Nothing but the layer decides what shows: no test, culling or blending.
@@ -228,9 +227,7 @@ void drawLayer(int width, int height, const unsigned char* pixels, int changedFi
     for (int i = 0; i < 3; ++i) {
         if (on[i]) backend::setEnabled(caps[i], false);
     }
-    backend::drawLayer(width, height, pixels, std::max(changedFirst, 0),
-                       std::min(changedEnd, height), std::max(opaqueFirst, 0),
-                       std::min(opaqueEnd, height));
+    backend::drawLayer(width, height, pixels, std::max(first, 0), std::min(end, height));
     backend::viewport(a.viewport[0], a.viewport[1], a.viewport[2], a.viewport[3]);
     for (int i = 0; i < 3; ++i) {
         if (on[i]) backend::setEnabled(caps[i], true);
