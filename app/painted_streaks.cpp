@@ -2,9 +2,13 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/display_window.h"
+#if defined(__EMSCRIPTEN__)
+#include "platform/web/gl/gl11.h"
+#endif
 
 namespace app {
 
@@ -12,9 +16,11 @@ namespace {
 
 constexpr std::size_t kFrameBytes = std::size_t{kShowWidth} * kShowHeight * 4;
 
+#if !defined(__EMSCRIPTEN__)
 void readFrame(unsigned char* rgba) {
     glReadPixels(0, 0, kShowWidth, kShowHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
 }
+#endif
 
 }  // namespace
 
@@ -57,12 +63,28 @@ void PaintedStreaks::check() {
     if (verdict.ties) ties_ = *verdict.ties;
 }
 
+#if defined(__EMSCRIPTEN__)
+// In the page a read-back waits for the browser's GL to finish the frame so
+// far; the streaks go instead into a layer (frame_) that is transparent but
+// for them, drawn over the frame. Only the rows painted last time are
+// cleared, and only the rows painted now go up and are drawn.
+void PaintedStreaks::paint() {
+    if (quads_.empty()) return;
+    const show::RowSpan last = layerRows_;
+    constexpr std::size_t kRowBytes = std::size_t{kShowWidth} * 4;
+    std::fill(frame_.begin() + static_cast<std::ptrdiff_t>(last.first * kRowBytes),
+              frame_.begin() + static_cast<std::ptrdiff_t>(last.end * kRowBytes), 0);
+    layerRows_ = show::paintStreakLayer(quads_, frame_.data(), ties_);
+    webgl::drawLayer(kShowWidth, kShowHeight, frame_.data(), layerRows_.first, layerRows_.end);
+}
+#else
 void PaintedStreaks::paint() {
     if (quads_.empty()) return;
     readFrame(frame_.data());
     show::paintStreaks(quads_, frame_.data(), ties_);
     writeBack();
 }
+#endif
 
 // The painted frame over the window, pixel for pixel: identity matrices, the
 // raster position at the lower-left corner, nothing between the pixels and

@@ -1,9 +1,10 @@
 // The streaks painted on the CPU where GL is a software rasteriser, in the
 // live show and in the page (live or recording): there a frame's ten to
 // twenty thousand tiny quads cost several times what reading the frame back,
-// painting their few pixels and writing it back costs. The painter's pixels
-// are checked against GL's on the first frame with streaks; where they
-// differ, GL goes on drawing them.
+// painting their few pixels and writing it back costs (in the page, where a
+// read-back would wait for the browser's GL, they go over the frame as a
+// layer instead). The painter's pixels are checked against GL's on the
+// first frame with streaks; where they differ, GL goes on drawing them.
 #pragma once
 
 #include <vector>
@@ -28,7 +29,8 @@ class PaintedStreaks : public show::FrameObserver {
     State state_ = State::unchecked;
     show::SnapTies ties_ = show::SnapTies::toEven;
     std::vector<show::StreakQuad> quads_;
-    std::vector<unsigned char> frame_;
+    std::vector<unsigned char> frame_;  // the frame read back, or the page's layer
+    show::RowSpan layerRows_;           // the layer's painted rows
 };
 
 // True where the current GL context draws with a software rasteriser whose

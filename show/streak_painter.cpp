@@ -54,9 +54,11 @@ void downward(int a, int b, int unit, int& first, int& end) {
     end = std::clamp(b < 0 ? 0 : b / unit + 1, first, kHeight);
 }
 
-}  // namespace
-
-void paintStreaks(const std::vector<StreakQuad>& quads, unsigned char* rgba, SnapTies ties) {
+// The quads in order; `opaque` also sets alpha. Gives the rows painted,
+// counted from the bottom.
+RowSpan paint(const std::vector<StreakQuad>& quads, unsigned char* rgba, SnapTies ties,
+              bool opaque) {
+    RowSpan painted{kHeight, 0};
     for (const show::StreakQuad& quad : quads) {
         const int unit = step(ties);
         const bool up = ties == SnapTies::framebufferObject;
@@ -68,6 +70,10 @@ void paintStreaks(const std::vector<StreakQuad>& quads, unsigned char* rgba, Sna
         } else {
             downward(y0, y2, unit, first, end);
         }
+        if (left == right || first == end) continue;
+        const int bottom = up ? first : kHeight - end;
+        painted.first = std::min(painted.first, bottom);
+        painted.end = std::max(painted.end, bottom + end - first);
         for (int row = first; row < end; ++row) {
             const auto fromBottom = static_cast<std::size_t>(up ? row : kHeight - 1 - row);
             unsigned char* pixel = rgba + fromBottom * kWidth * 4 + left * 4;
@@ -75,9 +81,22 @@ void paintStreaks(const std::vector<StreakQuad>& quads, unsigned char* rgba, Sna
                 pixel[0] = quad.red;
                 pixel[1] = quad.green;
                 pixel[2] = quad.blue;
+                if (opaque) pixel[3] = 255;
             }
         }
     }
+    if (painted.first >= painted.end) painted = {0, 0};
+    return painted;
+}
+
+}  // namespace
+
+void paintStreaks(const std::vector<StreakQuad>& quads, unsigned char* rgba, SnapTies ties) {
+    paint(quads, rgba, ties, false);
+}
+
+RowSpan paintStreakLayer(const std::vector<StreakQuad>& quads, unsigned char* rgba, SnapTies ties) {
+    return paint(quads, rgba, ties, true);
 }
 
 PainterVerdict drawAndCompare(const std::vector<StreakQuad>& quads,

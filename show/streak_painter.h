@@ -44,6 +44,16 @@ inline constexpr std::array<SnapTies, 4> kPageRules = {
 void paintStreaks(const std::vector<StreakQuad>& quads, unsigned char* rgba,
                   SnapTies ties = SnapTies::toEven);
 
+// Rows [first, end) of the frame, counted from the bottom.
+struct RowSpan {
+    int first = 0;
+    int end = 0;
+};
+
+// As paintStreaks, into a layer over the frame: the painted pixels also
+// become opaque (alpha 255). Gives the rows painted (empty where none).
+RowSpan paintStreakLayer(const std::vector<StreakQuad>& quads, unsigned char* rgba, SnapTies ties);
+
 // What drawing a frame's quads both ways showed.
 struct PainterVerdict {
     // The way of snapping ties with which the painter gives GL's pixels;

@@ -39,7 +39,8 @@ namespace {
     X(BindFramebuffer, BINDFRAMEBUFFER) X(BlitFramebuffer, BLITFRAMEBUFFER) \
     X(FramebufferTexture2D, FRAMEBUFFERTEXTURE2D) X(GenFramebuffers, GENFRAMEBUFFERS) \
     X(TexSubImage2D, TEXSUBIMAGE2D) \
-    X(BindVertexArray, BINDVERTEXARRAY) X(BufferData, BUFFERDATA) \
+    X(BindVertexArray, BINDVERTEXARRAY) X(ColorMask, COLORMASK) X(Uniform2f, UNIFORM2F) \
+     X(BufferData, BUFFERDATA) \
     X(BufferSubData, BUFFERSUBDATA) X(Clear, CLEAR) \
     X(ClearColor, CLEARCOLOR) X(ClearDepthf, CLEARDEPTHF) X(CompileShader, COMPILESHADER) \
     X(CreateProgram, CREATEPROGRAM) X(CreateShader, CREATESHADER) \
@@ -101,6 +102,29 @@ void main() {
 }
 )";
 
+// The layer of glDrawPixels' sort that only some pixels show through: each
+// fragment takes its texel as it is (texelFetch at its own window position,
+// no filtering), or is dropped where the texel is not opaque. A whole byte
+// read as a float and written back to 8 bits is the same byte.
+constexpr const char* kLayerVertexShader = R"(#version 300 es
+uniform vec2 rows;  // the bottom and top of the band drawn, in clip units
+void main() {
+    gl_Position = vec4((gl_VertexID & 1) == 0 ? -1.0 : 1.0, gl_VertexID < 2 ? rows.x : rows.y,
+                       0.0, 1.0);
+}
+)";
+
+constexpr const char* kLayerFragmentShader = R"(#version 300 es
+precision highp float;
+uniform highp sampler2D layer;
+out vec4 fragmentColor;
+void main() {
+    vec4 texel = texelFetch(layer, ivec2(gl_FragCoord.xy), 0);
+    if (texel.a < 0.5) discard;
+    fragmentColor = texel;
+}
+)";
+
 // Untextured batches whose colours are all whole bytes (i / 255, as
 // glColor4ub gives them) go up as position and four normalised bytes, 16
 // bytes a vertex against 36: the show's streaks are most of what a frame
@@ -135,6 +159,14 @@ struct Objects {
     GLuint pixelFramebuffer = 0;
     int pixelWidth = 0;
     int pixelHeight = 0;
+    // drawLayer's program, band, image and an empty vertex array (the
+    // corners come from the vertex's index).
+    GLuint layerProgram = 0;
+    GLint layerRows = -1;
+    GLuint layerTexture = 0;
+    GLuint layerVertexArray = 0;
+    int layerWidth = 0;
+    int layerHeight = 0;
 };
 
 Objects objects;
@@ -151,6 +183,26 @@ GLuint compile(GLenum type, const char* source) {
         std::fprintf(stderr, "webgl: a shader does not compile: %s\n", log);
     }
     return shader;
+}
+
+GLuint link(const char* vertexSource, const char* fragmentSource) {
+    const GLuint vertexShader = compile(GL_VERTEX_SHADER, vertexSource);
+    const GLuint fragmentShader = compile(GL_FRAGMENT_SHADER, fragmentSource);
+    const GLuint program = ES(CreateProgram)();
+    ES(AttachShader)(program, vertexShader);
+    ES(AttachShader)(program, fragmentShader);
+    ES(LinkProgram)(program);
+    ES(DeleteShader)(vertexShader);
+    ES(DeleteShader)(fragmentShader);
+    GLint linked = GL_FALSE;
+    ES(GetProgramiv)(program, GL_LINK_STATUS, &linked);
+    if (linked != GL_TRUE) {
+        char log[1024] = "";
+        ES(GetProgramInfoLog)(program, sizeof log, nullptr, log);
+        std::fprintf(stderr, "webgl: the program does not link: %s\n", log);
+        return 0;
+    }
+    return program;
 }
 
 // A fresh store of `capacity` bytes, and indices for as many quads as the
@@ -205,22 +257,8 @@ bool initialize(int viewport[4]) {
     }
 #endif
     objects = Objects();
-    const GLuint vertexShader = compile(GL_VERTEX_SHADER, kVertexShader);
-    const GLuint fragmentShader = compile(GL_FRAGMENT_SHADER, kFragmentShader);
-    objects.program = ES(CreateProgram)();
-    ES(AttachShader)(objects.program, vertexShader);
-    ES(AttachShader)(objects.program, fragmentShader);
-    ES(LinkProgram)(objects.program);
-    ES(DeleteShader)(vertexShader);
-    ES(DeleteShader)(fragmentShader);
-    GLint linked = GL_FALSE;
-    ES(GetProgramiv)(objects.program, GL_LINK_STATUS, &linked);
-    if (linked != GL_TRUE) {
-        char log[1024] = "";
-        ES(GetProgramInfoLog)(objects.program, sizeof log, nullptr, log);
-        std::fprintf(stderr, "webgl: the program does not link: %s\n", log);
-        return false;
-    }
+    objects.program = link(kVertexShader, kFragmentShader);
+    if (objects.program == 0) return false;
     ES(UseProgram)(objects.program);
     objects.modelviewProjection = ES(GetUniformLocation)(objects.program, "modelviewProjection");
     objects.textured = ES(GetUniformLocation)(objects.program, "textured");
@@ -327,6 +365,50 @@ void drawPixels(int x, int y, int width, int height, const void* pixels) {
     ES(BlitFramebuffer)
     (0, 0, width, height, x, y, x + width, y + height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     ES(BindFramebuffer)(GL_READ_FRAMEBUFFER, 0);
+    ES(BindTexture)(GL_TEXTURE_2D, objects.boundTexture);
+}
+
+void drawLayer(int width, int height, const unsigned char* pixels, int first, int end) {
+    if (objects.layerVertexArray == 0) {
+        objects.layerProgram = link(kLayerVertexShader, kLayerFragmentShader);
+        objects.layerRows = ES(GetUniformLocation)(objects.layerProgram, "rows");
+        ES(UseProgram)(objects.layerProgram);
+        ES(Uniform1i)(ES(GetUniformLocation)(objects.layerProgram, "layer"), 0);
+        ES(UseProgram)(objects.program);
+        ES(GenTextures)(1, &objects.layerTexture);
+        ES(GenVertexArrays)(1, &objects.layerVertexArray);
+    }
+    if (objects.layerProgram == 0) return;
+    ES(BindTexture)(GL_TEXTURE_2D, objects.layerTexture);
+    if (width != objects.layerWidth || height != objects.layerHeight) {
+        objects.layerWidth = width;
+        objects.layerHeight = height;
+        ES(TexParameteri)(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        ES(TexParameteri)(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        ES(TexImage2D)
+        (GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    } else if (first < end) {
+        // Rows outside the band are never drawn, so what they hold is stale.
+        ES(TexSubImage2D)
+        (GL_TEXTURE_2D, 0, 0, first, width, end - first, GL_RGBA, GL_UNSIGNED_BYTE,
+         pixels + static_cast<std::size_t>(first) * width * 4);
+    }
+    if (first < end) {
+        ES(UseProgram)(objects.layerProgram);
+        ES(BindVertexArray)(objects.layerVertexArray);
+        ES(Viewport)(0, 0, width, height);
+        const auto clip = [height](int row) {
+            return static_cast<float>(row) * 2.0f / static_cast<float>(height) - 1.0f;
+        };
+        ES(Uniform2f)(objects.layerRows, clip(first), clip(end));
+        // The buffer's alpha is the frame's, as a read-back and write-back
+        // would leave it.
+        ES(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+        ES(DrawArrays)(GL_TRIANGLE_STRIP, 0, 4);
+        ES(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        ES(BindVertexArray)(objects.vertexArrays[objects.layoutNow]);
+        ES(UseProgram)(objects.program);
+    }
     ES(BindTexture)(GL_TEXTURE_2D, objects.boundTexture);
 }
 

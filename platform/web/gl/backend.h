@@ -31,6 +31,12 @@ void readPixels(int x, int y, int width, int height, unsigned format, unsigned t
 // 8-bit RGBA rows, bottom first, copied into the colour buffer with their
 // lower-left corner at window position (x, y), one pixel to one pixel.
 void drawPixels(int x, int y, int width, int height, const void* pixels);
+// Rows [first, end) of a layer, `width` by `height` 8-bit RGBA rows bottom
+// first as glReadPixels gives them, go up and over the colour buffer: each
+// pixel whose alpha is 255 takes the layer's red, green and blue, and every
+// other pixel, and the buffer's alpha, stay as they are. Depth test, culling
+// and blending must be off.
+void drawLayer(int width, int height, const unsigned char* pixels, int first, int end);
 
 // What draws under the browser's WebGL, as far as the browser says.
 std::string rendererName();

@@ -217,6 +217,23 @@ bool initialize() {
     return backend::initialize(c.current.viewport);
 }
 
+void drawLayer(int width, int height, const unsigned char* pixels, int first, int end) {
+    const Context& c = context();
+    if (c.compiling || c.inside || width <= 0 || height <= 0 || pixels == nullptr) return;
+    // Nothing but the layer decides what shows: no test, culling or blending.
+    const Attributes& a = c.current;
+    const GLenum caps[] = {GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND};
+    const bool on[] = {a.depthTest, a.cullFace, a.blend};
+    for (int i = 0; i < 3; ++i) {
+        if (on[i]) backend::setEnabled(caps[i], false);
+    }
+    backend::drawLayer(width, height, pixels, std::max(first, 0), std::min(end, height));
+    backend::viewport(a.viewport[0], a.viewport[1], a.viewport[2], a.viewport[3]);
+    for (int i = 0; i < 3; ++i) {
+        if (on[i]) backend::setEnabled(caps[i], true);
+    }
+}
+
 }  // namespace webgl
 
 using webgl::context;

@@ -18,4 +18,12 @@ namespace webgl {
 // be built; a line on standard error says why.
 bool initialize();
 
+// Over rows [first, end) of the colour buffer, those rows of an image of its
+// size (8-bit RGBA rows, bottom first, as glReadPixels gives them) of which
+// only the opaque pixels (alpha 255) show: they take the image's red, green
+// and blue; every other pixel, and the buffer's alpha, stay. The same as
+// reading the frame back, copying those pixels in and drawing it back,
+// without waiting for the frame to be drawn.
+void drawLayer(int width, int height, const unsigned char* pixels, int first, int end);
+
 }  // namespace webgl
