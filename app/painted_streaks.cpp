@@ -84,7 +84,6 @@ void PaintedStreaks::paint() {
     show::paintStreaks(quads_, frame_.data(), ties_);
     writeBack();
 }
-#endif
 
 // The painted frame over the window, pixel for pixel: identity matrices, the
 // raster position at the lower-left corner, nothing between the pixels and
@@ -109,5 +108,6 @@ void PaintedStreaks::writeBack() {
     glMatrixMode(GL_MODELVIEW);
     glPopAttrib();
 }
+#endif
 
 }  // namespace app

@@ -24,7 +24,7 @@ class PaintedStreaks : public show::FrameObserver {
     enum class State { unchecked, painting, off };
     void check();
     void paint();
-    void writeBack();
+    void writeBack();  // natively; the page draws a layer instead
 
     State state_ = State::unchecked;
     show::SnapTies ties_ = show::SnapTies::toEven;

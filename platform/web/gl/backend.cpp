@@ -36,8 +36,6 @@ namespace {
 // clang-format off
 #define WEBGL_ES_FUNCTIONS(X) \
     X(AttachShader, ATTACHSHADER) X(BindBuffer, BINDBUFFER) X(BindTexture, BINDTEXTURE) \
-    X(BindFramebuffer, BINDFRAMEBUFFER) X(BlitFramebuffer, BLITFRAMEBUFFER) \
-    X(FramebufferTexture2D, FRAMEBUFFERTEXTURE2D) X(GenFramebuffers, GENFRAMEBUFFERS) \
     X(TexSubImage2D, TEXSUBIMAGE2D) \
     X(BindVertexArray, BINDVERTEXARRAY) X(ColorMask, COLORMASK) X(Uniform2f, UNIFORM2F) \
      X(BufferData, BUFFERDATA) \
@@ -102,7 +100,7 @@ void main() {
 }
 )";
 
-// The layer of glDrawPixels' sort that only some pixels show through: each
+// An image over the frame that only some pixels show through: each
 // fragment takes its texel as it is (texelFetch at its own window position,
 // no filtering), or is dropped where the texel is not opaque. A whole byte
 // read as a float and written back to 8 bits is the same byte.
@@ -153,12 +151,7 @@ struct Objects {
     float matrixNow[16] = {};  // the uniform's value, valid once texturedNow is
     int texturedNow = -1;      // the uniform's value, -1 before the first draw
     std::vector<CompactVertex> compact;
-    GLuint boundTexture = 0;  // the layer's, put back after glDrawPixels' upload
-    // glDrawPixels' image: a texture read through a framebuffer of its own.
-    GLuint pixelTexture = 0;
-    GLuint pixelFramebuffer = 0;
-    int pixelWidth = 0;
-    int pixelHeight = 0;
+    GLuint boundTexture = 0;  // the layer's, put back after drawLayer's upload
     // drawLayer's program, band, image and an empty vertex array (the
     // corners come from the vertex's index).
     GLuint layerProgram = 0;
@@ -340,32 +333,6 @@ void clear(unsigned mask) {
 
 void readPixels(int x, int y, int width, int height, unsigned format, unsigned type, void* pixels) {
     ES(ReadPixels)(x, y, width, height, format, type, pixels);
-}
-
-// The image goes up as a texture and is blitted: a copy with no rasterising,
-// filtering or fragment processing, so every byte arrives as it was.
-void drawPixels(int x, int y, int width, int height, const void* pixels) {
-    if (objects.pixelFramebuffer == 0) {
-        ES(GenTextures)(1, &objects.pixelTexture);
-        ES(GenFramebuffers)(1, &objects.pixelFramebuffer);
-    }
-    ES(BindTexture)(GL_TEXTURE_2D, objects.pixelTexture);
-    ES(BindFramebuffer)(GL_READ_FRAMEBUFFER, objects.pixelFramebuffer);
-    if (width != objects.pixelWidth || height != objects.pixelHeight) {
-        objects.pixelWidth = width;
-        objects.pixelHeight = height;
-        ES(TexParameteri)(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        ES(TexImage2D)
-        (GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-        ES(FramebufferTexture2D)
-        (GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, objects.pixelTexture, 0);
-    } else {
-        ES(TexSubImage2D)(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    }
-    ES(BlitFramebuffer)
-    (0, 0, width, height, x, y, x + width, y + height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    ES(BindFramebuffer)(GL_READ_FRAMEBUFFER, 0);
-    ES(BindTexture)(GL_TEXTURE_2D, objects.boundTexture);
 }
 
 void drawLayer(int width, int height, const unsigned char* pixels, int first, int end) {

@@ -28,9 +28,6 @@ void clearColor(float red, float green, float blue, float alpha);
 void clearDepth(float depth);
 void clear(unsigned mask);
 void readPixels(int x, int y, int width, int height, unsigned format, unsigned type, void* pixels);
-// 8-bit RGBA rows, bottom first, copied into the colour buffer with their
-// lower-left corner at window position (x, y), one pixel to one pixel.
-void drawPixels(int x, int y, int width, int height, const void* pixels);
 // Rows [first, end) of a layer, `width` by `height` 8-bit RGBA rows bottom
 // first as glReadPixels gives them, go up and over the colour buffer: each
 // pixel whose alpha is 255 takes the layer's red, green and blue, and every

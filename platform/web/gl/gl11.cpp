@@ -71,10 +71,6 @@ struct Context {
     std::vector<float> normals;  // three per vertex, lit batches only
     bool compiling = false;      // between glNewList and glEndList: nothing happens
     GLuint nextList = 1;
-    // glRasterPos's window position, rounded to whole pixels: glDrawPixels
-    // places its images pixel for pixel only.
-    int rasterX = 0;
-    int rasterY = 0;
 };
 
 Context& context() {
@@ -511,34 +507,6 @@ void GLAPIENTRY glPopAttrib() {
     const webgl::SavedAttributes saved = c.savedAttributes.back();
     c.savedAttributes.pop_back();
     webgl::restore(saved.mask, saved.values);
-}
-
-void GLAPIENTRY glRasterPos2f(GLfloat x, GLfloat y) {
-    webgl::Context& c = context();
-    if (c.compiling) return;
-    const webgl::Matrix modelviewProjection = webgl::product(c.projection.top(), c.modelview.top());
-    const float* m = modelviewProjection.m;
-    const float clip[4] = {m[0] * x + m[4] * y + m[12], m[1] * x + m[5] * y + m[13], 0,
-                           m[3] * x + m[7] * y + m[15]};
-    if (!(clip[3] != 0.0f)) return;
-    const GLint* view = c.current.viewport;
-    c.rasterX = view[0] + static_cast<int>(std::lround((clip[0] / clip[3] + 1.0f) * 0.5f *
-                                                       static_cast<float>(view[2])));
-    c.rasterY = view[1] + static_cast<int>(std::lround((clip[1] / clip[3] + 1.0f) * 0.5f *
-                                                       static_cast<float>(view[3])));
-}
-
-// 8-bit RGBA copied to the colour buffer as it is, at the raster position:
-// the fragments meet no test, texture or blending. The show turns all of
-// those off before it writes a frame back, and the layer has no others.
-void GLAPIENTRY glDrawPixels(GLsizei width, GLsizei height, GLenum format, GLenum type,
-                             const GLvoid* pixels) {
-    const webgl::Context& c = context();
-    if (c.compiling || format != GL_RGBA || type != GL_UNSIGNED_BYTE || width <= 0 || height <= 0 ||
-        pixels == nullptr) {
-        return;
-    }
-    webgl::backend::drawPixels(c.rasterX, c.rasterY, width, height, pixels);
 }
 
 void GLAPIENTRY glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
