@@ -85,7 +85,19 @@ wine=$wine64
 [ "$arch" = win32 ] && wine=$wine32
 # A Windows name for a Linux one, through the loader of the word size checked
 # (Debian's winepath would start the 32-bit one whenever wine32 is installed).
-windows_path() { timeout -k 5 60 "$wine" winepath -w "$1" 2>/dev/null; }
+# A busy Wine now and then fails to start winepath and prints its own
+# complaint instead ("ShellExecuteEx failed"): the answer must look like a
+# path, or the question is asked again.
+windows_path() {
+  local answer=
+  for _ in 1 2 3; do
+    answer=$(timeout -k 5 60 "$wine" winepath -w "$1" 2>/dev/null) &&
+      [[ $answer == [A-Za-z]:\\* ]] && { printf '%s\n' "$answer"; return 0; }
+    sleep 1
+  done
+  echo "wine_check: winepath gave no name for $1 (${answer:-nothing})" >&2
+  return 1
+}
 version=$(cat "$(dirname "$0")/../../VERSION")
 stage=$windows/streakshow-$version-$arch
 tests=$windows/$arch/tests/windows
