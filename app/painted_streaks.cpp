@@ -59,8 +59,8 @@ void PaintedStreaks::check() {
 #endif
     const show::PainterVerdict verdict =
         show::drawAndCompare(quads_, ways);  // this frame shows GL's
-    state_ = verdict.ties ? State::painting : State::off;
-    if (verdict.ties) ties_ = *verdict.ties;
+    state_ = verdict.rule ? State::painting : State::off;
+    if (verdict.rule) rule_ = *verdict.rule;
 }
 
 #if defined(__EMSCRIPTEN__)
@@ -74,14 +74,14 @@ void PaintedStreaks::paint() {
     constexpr std::size_t kRowBytes = std::size_t{kShowWidth} * 4;
     std::fill(frame_.begin() + static_cast<std::ptrdiff_t>(last.first * kRowBytes),
               frame_.begin() + static_cast<std::ptrdiff_t>(last.end * kRowBytes), 0);
-    layerRows_ = show::paintStreakLayer(quads_, frame_.data(), ties_);
+    layerRows_ = show::paintStreakLayer(quads_, frame_.data(), rule_);
     webgl::drawLayer(kShowWidth, kShowHeight, frame_.data(), layerRows_.first, layerRows_.end);
 }
 #else
 void PaintedStreaks::paint() {
     if (quads_.empty()) return;
     readFrame(frame_.data());
-    show::paintStreaks(quads_, frame_.data(), ties_);
+    show::paintStreaks(quads_, frame_.data(), rule_);
     writeBack();
 }
 

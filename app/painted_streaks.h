@@ -27,7 +27,7 @@ class PaintedStreaks : public show::FrameObserver {
     void writeBack();  // natively; the page draws a layer instead
 
     State state_ = State::unchecked;
-    show::SnapTies ties_ = show::SnapTies::toEven;
+    show::GridRule rule_ = show::GridRule::toEven;
     std::vector<show::StreakQuad> quads_;
     std::vector<unsigned char> frame_;  // the frame read back, or the page's layer
     show::RowSpan layerRows_;           // the layer's painted rows

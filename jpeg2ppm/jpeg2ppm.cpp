@@ -15,7 +15,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 

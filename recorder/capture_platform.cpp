@@ -68,7 +68,7 @@ void CapturePlatform::writeFrames() {
         const auto [index, buffer] = queued_.front();
         queued_.pop_front();
         lock.unlock();
-        show::paintStreaks(bufferQuads_[buffer], buffers_[buffer].data(), ties_);
+        show::paintStreaks(bufferQuads_[buffer], buffers_[buffer].data(), rule_);
         // After a failed write the rest are dropped; the show stops soon.
         if (!failed_ && !sink_(index, buffers_[buffer].data())) failed_ = true;
         lock.lock();
@@ -81,8 +81,8 @@ void CapturePlatform::checkPainter() {
     painterChecked_ = true;
     const show::PainterVerdict verdict = show::drawAndCompare(quads_);
     quads_.clear();  // this frame holds its streaks as GL drew them
-    if (verdict.ties) {
-        ties_ = *verdict.ties;
+    if (verdict.rule) {
+        rule_ = *verdict.rule;
         return;
     }
     painting_ = false;

@@ -78,7 +78,7 @@ class CapturePlatform : private OffscreenWindow, public app::Recording, public s
     std::vector<show::StreakQuad> quads_;  // the frame being drawn
     bool painterChecked_ = false;
     bool painting_ = true;                          // false once GL draws the streaks
-    show::SnapTies ties_ = show::SnapTies::toEven;  // as this GL snaps its corners
+    show::GridRule rule_ = show::GridRule::toEven;  // as this GL snaps its corners
 
     // Three frames in flight: one drawn, one written, one spare for when
     // the writer is slow for a moment.

@@ -19,23 +19,23 @@ constexpr int kHeight = 768;
 // half-pixel shift and the snap to the grid. Pixel k's centre is then at
 // k * step, rows counted from the top (from the bottom into a framebuffer
 // object).
-int step(SnapTies ties) {
-    return ties == SnapTies::sixteenths ? 16 : 256;
+int step(GridRule rule) {
+    return rule == GridRule::sixteenths ? 16 : 256;
 }
-int snap(float window, SnapTies ties) {
-    const float fixed = (window - 0.5f) * static_cast<float>(step(ties));
-    if (ties != SnapTies::awayFromZero) return static_cast<int>(std::nearbyint(fixed));
+int snap(float window, GridRule rule) {
+    const float fixed = (window - 0.5f) * static_cast<float>(step(rule));
+    if (rule != GridRule::awayFromZero) return static_cast<int>(std::nearbyint(fixed));
     return static_cast<int>(fixed >= 0 ? fixed + 0.5f : fixed - 0.5f);
 }
-int fixedX(float x, SnapTies ties) {
+int fixedX(float x, GridRule rule) {
     const float clip = x * (2.0f / 640.0f) + -1.0f;
-    return snap(clip * 512.0f + 512.0f, ties);
+    return snap(clip * 512.0f + 512.0f, rule);
 }
-int fixedY(float y, SnapTies ties) {
+int fixedY(float y, GridRule rule) {
     const float product = y * (2.0f / (0.0f - 480.0f));
     const float clip = product + 1.0f;
-    if (ties == SnapTies::framebufferObject) return snap(std::fmaf(clip, 384.0f, 384.0f), ties);
-    return snap(std::fmaf(clip, -384.0f, 384.0f), ties);
+    if (rule == GridRule::framebufferObject) return snap(std::fmaf(clip, 384.0f, 384.0f), rule);
+    return snap(std::fmaf(clip, -384.0f, 384.0f), rule);
 }
 
 // The pixels [first, end) whose centres lie between two edges, `a` and `b`
@@ -56,15 +56,15 @@ void downward(int a, int b, int unit, int& first, int& end) {
 
 // The quads in order; `opaque` also sets alpha. Gives the rows painted,
 // counted from the bottom.
-RowSpan paint(const std::vector<StreakQuad>& quads, unsigned char* rgba, SnapTies ties,
+RowSpan paint(const std::vector<StreakQuad>& quads, unsigned char* rgba, GridRule rule,
               bool opaque) {
     RowSpan painted{kHeight, 0};
+    const int unit = step(rule);
+    const bool up = rule == GridRule::framebufferObject;
     for (const show::StreakQuad& quad : quads) {
-        const int unit = step(ties);
-        const bool up = ties == SnapTies::framebufferObject;
         int left = 0, right = 0, first = 0, end = 0;
-        upward(fixedX(quad.x0, ties), fixedX(quad.x2, ties), unit, kWidth, left, right);
-        const int y0 = fixedY(quad.y0, ties), y2 = fixedY(quad.y2, ties);
+        upward(fixedX(quad.x0, rule), fixedX(quad.x2, rule), unit, kWidth, left, right);
+        const int y0 = fixedY(quad.y0, rule), y2 = fixedY(quad.y2, rule);
         if (up) {
             upward(y0, y2, unit, kHeight, first, end);
         } else {
@@ -91,16 +91,16 @@ RowSpan paint(const std::vector<StreakQuad>& quads, unsigned char* rgba, SnapTie
 
 }  // namespace
 
-void paintStreaks(const std::vector<StreakQuad>& quads, unsigned char* rgba, SnapTies ties) {
-    paint(quads, rgba, ties, false);
+void paintStreaks(const std::vector<StreakQuad>& quads, unsigned char* rgba, GridRule rule) {
+    paint(quads, rgba, rule, false);
 }
 
-RowSpan paintStreakLayer(const std::vector<StreakQuad>& quads, unsigned char* rgba, SnapTies ties) {
-    return paint(quads, rgba, ties, true);
+RowSpan paintStreakLayer(const std::vector<StreakQuad>& quads, unsigned char* rgba, GridRule rule) {
+    return paint(quads, rgba, rule, true);
 }
 
 PainterVerdict drawAndCompare(const std::vector<StreakQuad>& quads,
-                              std::span<const SnapTies> ways) {
+                              std::span<const GridRule> ways) {
     constexpr std::size_t kBytes = std::size_t{kWidth} * kHeight * 4;
     std::vector<unsigned char> background(kBytes);
     std::vector<unsigned char> drawn(kBytes);
@@ -116,15 +116,15 @@ PainterVerdict drawAndCompare(const std::vector<StreakQuad>& quads,
         return kBytes;
     };
     PainterVerdict verdict;
-    for (const SnapTies ties : ways) {
+    for (const GridRule rule : ways) {
         std::vector<unsigned char> painted = background;
-        paintStreaks(quads, painted.data(), ties);
+        paintStreaks(quads, painted.data(), rule);
         const std::size_t at = difference(painted);
         if (at == kBytes) {
-            verdict.ties = ties;
+            verdict.rule = rule;
             return verdict;
         }
-        if (ties == ways.front()) {
+        if (rule == ways.front()) {
             // Rows come bottom first in the read-back.
             verdict.x = static_cast<int>(at / 4 % kWidth);
             verdict.y = kHeight - 1 - static_cast<int>(at / 4 / kWidth);

@@ -18,7 +18,7 @@ namespace show {
 // How the rasteriser snaps a quad's corners to its grid. A pixel whose
 // centre lies on an edge is in on the left and lower edges, as all of these
 // count them in the grid's own direction.
-enum class SnapTies {
+enum class GridRule {
     // llvmpipe into a window: 1/256-pixel steps counted down from the top, a
     // corner exactly half-way between two steps snapped to the even one, as
     // x86-64 Mesa does,
@@ -34,15 +34,15 @@ enum class SnapTies {
 
 // The ways tried, in order, in a native window and in the page, whose GL
 // always draws into a framebuffer object.
-inline constexpr std::array<SnapTies, 2> kWindowRules = {SnapTies::toEven, SnapTies::awayFromZero};
-inline constexpr std::array<SnapTies, 4> kPageRules = {
-    SnapTies::framebufferObject, SnapTies::sixteenths, SnapTies::toEven, SnapTies::awayFromZero};
+inline constexpr std::array<GridRule, 2> kWindowRules = {GridRule::toEven, GridRule::awayFromZero};
+inline constexpr std::array<GridRule, 4> kPageRules = {
+    GridRule::framebufferObject, GridRule::sixteenths, GridRule::toEven, GridRule::awayFromZero};
 
 // `rgba` is the 1024 by 768 frame as glReadPixels gives it (rows
 // bottom first); the quads are painted over it in order, in red, green and
 // blue (the window has no alpha to write).
 void paintStreaks(const std::vector<StreakQuad>& quads, unsigned char* rgba,
-                  SnapTies ties = SnapTies::toEven);
+                  GridRule rule = GridRule::toEven);
 
 // Rows [first, end) of the frame, counted from the bottom.
 struct RowSpan {
@@ -52,13 +52,13 @@ struct RowSpan {
 
 // As paintStreaks, into a layer over the frame: the painted pixels also
 // become opaque (alpha 255). Gives the rows painted (empty where none).
-RowSpan paintStreakLayer(const std::vector<StreakQuad>& quads, unsigned char* rgba, SnapTies ties);
+RowSpan paintStreakLayer(const std::vector<StreakQuad>& quads, unsigned char* rgba, GridRule rule);
 
-// What drawing a frame's quads both ways showed.
+// What drawing a frame's quads each way showed.
 struct PainterVerdict {
-    // The way of snapping ties with which the painter gives GL's pixels;
-    // empty when neither does.
-    std::optional<SnapTies> ties;
+    // The first rule with which the painter gives GL's pixels; empty when
+    // none does.
+    std::optional<GridRule> rule;
     // Where none does: the first pixel that differs, counted from the top
     // left as an image viewer counts, and its colour from GL and from the
     // painter (the first way tried).
@@ -72,6 +72,6 @@ struct PainterVerdict {
 // shows GL's streaks) and compares with what the painter makes of the same
 // frame, each of the `ways` in turn.
 PainterVerdict drawAndCompare(const std::vector<StreakQuad>& quads,
-                              std::span<const SnapTies> ways = kWindowRules);
+                              std::span<const GridRule> ways = kWindowRules);
 
 }  // namespace show

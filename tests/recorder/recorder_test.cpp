@@ -232,8 +232,8 @@ TEST_F(CaptureTest, AStoppedFfmpegHoldsNothingUpAndIsEnded) {
 TEST(StreakPainter, SnapsHalfWayCornersAsEitherMesaBuildDoes) {
     const std::vector<show::StreakQuad> quad = {{316, 10, 320.313721f, 12, 255, 255, 255}};
     std::vector<unsigned char> even(1024 * 768 * 4), away(even.size());
-    show::paintStreaks(quad, even.data(), show::SnapTies::toEven);
-    show::paintStreaks(quad, away.data(), show::SnapTies::awayFromZero);
+    show::paintStreaks(quad, even.data(), show::GridRule::toEven);
+    show::paintStreaks(quad, away.data(), show::GridRule::awayFromZero);
     int rows = 0;
     for (std::size_t i = 0; i < even.size(); i += 4) {
         const auto x = i / 4 % 1024;

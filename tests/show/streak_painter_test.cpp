@@ -32,10 +32,10 @@ TEST(StreakPainter, EachWayGivesItsRasterisersPixels) {
         const float y = static_cast<float>(random() % 390000) * (5.0f / 4096);
         quads.push_back({x, y, x + 1.25f, y + 0.625f, 255, static_cast<unsigned char>(i), 9});
     }
-    for (const show::SnapTies way : {show::SnapTies::framebufferObject, show::SnapTies::toEven}) {
+    for (const show::GridRule way : {show::GridRule::framebufferObject, show::GridRule::toEven}) {
         glClear(GL_COLOR_BUFFER_BIT);
-        const bool agrees = show::drawAndCompare(quads, std::span(&way, 1)).ties.has_value();
-        EXPECT_EQ(agrees, way == show::SnapTies::framebufferObject) << static_cast<int>(way);
+        const bool agrees = show::drawAndCompare(quads, std::span(&way, 1)).rule.has_value();
+        EXPECT_EQ(agrees, way == show::GridRule::framebufferObject) << static_cast<int>(way);
     }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDeleteFramebuffers(1, &framebuffer);
@@ -45,9 +45,9 @@ TEST(StreakPainter, EachWayGivesItsRasterisersPixels) {
     // (column 100 is out), no step of 1/16 (on the centre: it is in).
     std::vector<unsigned char> fine(1024 * 768 * 4), coarse(fine.size());
     show::paintStreaks({{62.825f, 100, 70, 110, 255, 255, 255}}, fine.data(),
-                       show::SnapTies::toEven);
+                       show::GridRule::toEven);
     show::paintStreaks({{62.825f, 100, 70, 110, 255, 255, 255}}, coarse.data(),
-                       show::SnapTies::sixteenths);
+                       show::GridRule::sixteenths);
     const std::size_t row = (767 - 170) * 1024 * 4;
     EXPECT_EQ(fine[row + 100 * 4] * 1000 + fine[row + 101 * 4], 255);
     EXPECT_EQ(coarse[row + 99 * 4] * 1000 + coarse[row + 100 * 4], 255);

@@ -1,10 +1,11 @@
 // The ES 3.0 side of the layer: one program (position through the
 // modelview-projection product, colour, optionally times a texture), one
-// streaming vertex buffer that batches are appended to, and a 32-bit index
-// buffer for quads. In the browser the calls go to emscripten's WebGL
-// functions under their emscripten_gl names, so that our own glEnable and
-// the rest stay ours and nothing recurses; natively (for checking the layer on Mesa's GLES) they
-// come from eglGetProcAddress.
+// streaming vertex buffer that batches are appended to, a 32-bit index
+// buffer for quads, and a second program that lays painted pixels over the
+// frame. In the browser the calls go to emscripten's WebGL functions under
+// their emscripten_gl names, so that our own glEnable and the rest stay ours
+// and nothing recurses; natively (for checking the layer on Mesa's GLES)
+// they come from eglGetProcAddress.
 #include "platform/web/gl/backend.h"
 
 // No ES prototypes: a plain glEnable here would be the layer's own.
@@ -36,11 +37,9 @@ namespace {
 // clang-format off
 #define WEBGL_ES_FUNCTIONS(X) \
     X(AttachShader, ATTACHSHADER) X(BindBuffer, BINDBUFFER) X(BindTexture, BINDTEXTURE) \
-    X(TexSubImage2D, TEXSUBIMAGE2D) \
-    X(BindVertexArray, BINDVERTEXARRAY) X(ColorMask, COLORMASK) X(Uniform2f, UNIFORM2F) \
-     X(BufferData, BUFFERDATA) \
-    X(BufferSubData, BUFFERSUBDATA) X(Clear, CLEAR) \
-    X(ClearColor, CLEARCOLOR) X(ClearDepthf, CLEARDEPTHF) X(CompileShader, COMPILESHADER) \
+    X(BindVertexArray, BINDVERTEXARRAY) X(BufferData, BUFFERDATA) \
+    X(BufferSubData, BUFFERSUBDATA) X(Clear, CLEAR) X(ClearColor, CLEARCOLOR) \
+    X(ClearDepthf, CLEARDEPTHF) X(ColorMask, COLORMASK) X(CompileShader, COMPILESHADER) \
     X(CreateProgram, CREATEPROGRAM) X(CreateShader, CREATESHADER) \
     X(DeleteShader, DELETESHADER) X(DeleteTextures, DELETETEXTURES) X(DepthFunc, DEPTHFUNC) \
     X(Disable, DISABLE) X(DrawArrays, DRAWARRAYS) X(DrawElements, DRAWELEMENTS) \
@@ -50,7 +49,8 @@ namespace {
     X(GetProgramiv, GETPROGRAMIV) X(GetShaderInfoLog, GETSHADERINFOLOG) \
     X(GetShaderiv, GETSHADERIV) X(GetUniformLocation, GETUNIFORMLOCATION) \
     X(LinkProgram, LINKPROGRAM) X(ReadPixels, READPIXELS) X(ShaderSource, SHADERSOURCE) \
-    X(TexImage2D, TEXIMAGE2D) X(TexParameteri, TEXPARAMETERI) X(Uniform1i, UNIFORM1I) \
+    X(TexImage2D, TEXIMAGE2D) X(TexParameteri, TEXPARAMETERI) X(TexSubImage2D, TEXSUBIMAGE2D) \
+    X(Uniform1i, UNIFORM1I) X(Uniform2f, UNIFORM2F) \
     X(UniformMatrix4fv, UNIFORMMATRIX4FV) X(UseProgram, USEPROGRAM) \
     X(VertexAttribPointer, VERTEXATTRIBPOINTER) X(Viewport, VIEWPORT)
 // clang-format on

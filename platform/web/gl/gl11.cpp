@@ -8,7 +8,6 @@
 #include <GL/glu.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <string>
 #include <unordered_map>
