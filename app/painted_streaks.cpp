@@ -16,12 +16,6 @@ namespace {
 
 constexpr std::size_t kFrameBytes = std::size_t{kShowWidth} * kShowHeight * 4;
 
-#if !defined(__EMSCRIPTEN__)
-void readFrame(unsigned char* rgba) {
-    glReadPixels(0, 0, kShowWidth, kShowHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-}
-#endif
-
 }  // namespace
 
 bool paintsStreaksWell() {
@@ -63,11 +57,10 @@ void PaintedStreaks::check() {
     if (verdict.rule) rule_ = *verdict.rule;
 }
 
-#if defined(__EMSCRIPTEN__)
-// In the page a read-back waits for the browser's GL to finish the frame so
-// far; the streaks go instead into a layer (frame_) that is transparent but
-// for them, drawn over the frame. Only the rows painted last time are
-// cleared, and only the rows painted now go up and are drawn.
+// The streaks go into a layer (frame_) that is transparent but for them,
+// drawn over the frame: nothing is read back, so the rasteriser can go on
+// with the background while they are painted. Only the rows painted last
+// time are cleared, and only the rows painted now are drawn.
 void PaintedStreaks::paint() {
     if (quads_.empty()) return;
     const show::RowSpan last = layerRows_;
@@ -75,25 +68,27 @@ void PaintedStreaks::paint() {
     std::fill(frame_.begin() + static_cast<std::ptrdiff_t>(last.first * kRowBytes),
               frame_.begin() + static_cast<std::ptrdiff_t>(last.end * kRowBytes), 0);
     layerRows_ = show::paintStreakLayer(quads_, frame_.data(), rule_);
+    drawLayer();
+}
+
+#if defined(__EMSCRIPTEN__)
+void PaintedStreaks::drawLayer() {
     webgl::drawLayer(kShowWidth, kShowHeight, frame_.data(), layerRows_.first, layerRows_.end);
 }
 #else
-void PaintedStreaks::paint() {
-    if (quads_.empty()) return;
-    readFrame(frame_.data());
-    show::paintStreaks(quads_, frame_.data(), rule_);
-    writeBack();
-}
-
-// The painted frame over the window, pixel for pixel: identity matrices, the
-// raster position at the lower-left corner, nothing between the pixels and
-// the colour buffer.
-void PaintedStreaks::writeBack() {
-    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
+// The painted rows over the window, pixel for pixel, where the layer is
+// opaque: identity matrices, the raster position at the lower-left corner
+// and moved up to the first row by a whole number, nothing between the
+// pixels and the colour buffer but the alpha test.
+void PaintedStreaks::drawLayer() {
+    if (layerRows_.first >= layerRows_.end) return;
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_FOG);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_NOTEQUAL, 0);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
@@ -101,7 +96,10 @@ void PaintedStreaks::writeBack() {
     glPushMatrix();
     glLoadIdentity();
     glRasterPos2f(-1, -1);
-    glDrawPixels(kShowWidth, kShowHeight, GL_RGBA, GL_UNSIGNED_BYTE, frame_.data());
+    glBitmap(0, 0, 0, 0, 0, static_cast<GLfloat>(layerRows_.first), nullptr);
+    constexpr std::size_t kRowBytes = std::size_t{kShowWidth} * 4;
+    glDrawPixels(kShowWidth, layerRows_.end - layerRows_.first, GL_RGBA, GL_UNSIGNED_BYTE,
+                 frame_.data() + static_cast<std::size_t>(layerRows_.first) * kRowBytes);
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();

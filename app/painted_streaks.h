@@ -1,10 +1,9 @@
 // The streaks painted on the CPU where GL is a software rasteriser, in the
 // live show and in the page (live or recording): there a frame's ten to
-// twenty thousand tiny quads cost several times what reading the frame back,
-// painting their few pixels and writing it back costs (in the page, where a
-// read-back would wait for the browser's GL, they go over the frame as a
-// layer instead). The painter's pixels are checked against GL's on the
-// first frame with streaks; where they differ, GL goes on drawing them.
+// twenty thousand tiny quads cost several times what painting their few
+// pixels and drawing them over the frame as a layer costs. The painter's
+// pixels are checked against GL's on the first frame with streaks; where
+// they differ, GL goes on drawing them.
 #pragma once
 
 #include <vector>
@@ -24,13 +23,13 @@ class PaintedStreaks : public show::FrameObserver {
     enum class State { unchecked, painting, off };
     void check();
     void paint();
-    void writeBack();  // natively; the page draws a layer instead
+    void drawLayer();
 
     State state_ = State::unchecked;
     show::GridRule rule_ = show::GridRule::toEven;
     std::vector<show::StreakQuad> quads_;
-    std::vector<unsigned char> frame_;  // the frame read back, or the page's layer
-    show::RowSpan layerRows_;           // the layer's painted rows
+    std::vector<unsigned char> frame_;  // the painted layer
+    show::RowSpan layerRows_;           // its painted rows
 };
 
 // True where the current GL context draws with a software rasteriser whose

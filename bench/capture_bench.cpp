@@ -58,9 +58,7 @@ class RgbaPipe {
                               s.output},
                              true);
     }
-    bool write(const unsigned char* rgba, std::size_t bytes) {
-        return std::fwrite(rgba, 1, bytes, ffmpeg_.input()) == bytes;
-    }
+    bool write(const unsigned char* rgba, std::size_t bytes) { return ffmpeg_.write(rgba, bytes); }
     bool close() { return ffmpeg_.finish() == 0; }
 
   private:
