@@ -8,6 +8,17 @@
 #include <emmintrin.h>
 #endif
 
+// Where GCC can compile a function for AVX2 beside the rest (x86 ELF), the
+// transform and the colour conversion take eight and thirty-two at a time
+// on machines that have it. The same operations in the same order, and no
+// fused multiply-add (AVX2 does not bring FMA, and contraction is off), so
+// the results are those of the plain path bit for bit. Elsewhere (mingw,
+// whose stack is not aligned for AVX spills; the browser) the SSE2 path.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__ELF__)
+#define JPEG_AVX2 1
+#include <immintrin.h>
+#endif
+
 namespace image::jpeg {
 
 const std::uint8_t zigZagOrder[64] = {
@@ -162,10 +173,85 @@ inline void storeSamples(F4 l[8], F4 h[8], std::uint8_t* out, int stride) {
 
 #endif
 
+#if defined(JPEG_AVX2)
+
+// __builtin_cpu_init first: this runs among the static initialisers.
+const bool useAvx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") != 0);
+
+#define AVX2_FUNCTION __attribute__((target("avx2")))
+
+AVX2_FUNCTION inline void transpose8x8(__m256 v[8]) {
+    __m256 t[8];
+    for (int i = 0; i < 8; i += 2) {
+        t[i] = _mm256_unpacklo_ps(v[i], v[i + 1]);
+        t[i + 1] = _mm256_unpackhi_ps(v[i], v[i + 1]);
+    }
+    __m256 u[8];
+    for (int i = 0; i < 8; i += 4) {
+        u[i] = _mm256_shuffle_ps(t[i], t[i + 2], 0x44);
+        u[i + 1] = _mm256_shuffle_ps(t[i], t[i + 2], 0xEE);
+        u[i + 2] = _mm256_shuffle_ps(t[i + 1], t[i + 3], 0x44);
+        u[i + 3] = _mm256_shuffle_ps(t[i + 1], t[i + 3], 0xEE);
+    }
+    for (int i = 0; i < 4; ++i) {
+        v[i] = _mm256_permute2f128_ps(u[i], u[i + 4], 0x20);
+        v[i + 4] = _mm256_permute2f128_ps(u[i], u[i + 4], 0x31);
+    }
+}
+
+// rowSamples' steps on two rows at once.
+AVX2_FUNCTION inline __m256i rowSamples2(__m256 a, __m256 b) {
+    const __m256 limit = _mm256_set1_ps(1.0e6f);
+    const __m256i ia = _mm256_srai_epi32(_mm256_cvttps_epi32(_mm256_min_ps(a, limit)), 3);
+    const __m256i ib = _mm256_srai_epi32(_mm256_cvttps_epi32(_mm256_min_ps(b, limit)), 3);
+    return _mm256_adds_epi16(_mm256_packs_epi32(ia, ib), _mm256_set1_epi16(128));
+}
+
+AVX2_FUNCTION void transformBlockAvx2(float* block, const float* quant, std::uint8_t* out,
+                                      int stride) {
+    __m256 v[8];
+    const __m256 column = _mm256_loadu_ps(aanFactors);
+    const __m256 zero = _mm256_setzero_ps();
+    for (int r = 0; r < 8; ++r) {
+        v[r] = _mm256_loadu_ps(block + 8 * r) * _mm256_loadu_ps(quant + 8 * r) * aanFactors[r] *
+               column;
+        _mm256_storeu_ps(block + 8 * r, zero);
+    }
+    // A column of zeros gives zeros, as when the narrower path skips it.
+    idct8(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+    transpose8x8(v);
+    idct8(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+    transpose8x8(v);
+    // Packing works within 128-bit halves: the four rows' halves come out
+    // as a0-3 b0-3 c0-3 d0-3 | a4-7 b4-7 c4-7 d4-7, and are put in order.
+    const __m256i rowOrder = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    for (int r = 0; r < 8; r += 4) {
+        const __m256i bytes = _mm256_permutevar8x32_epi32(
+            _mm256_packus_epi16(rowSamples2(v[r], v[r + 1]), rowSamples2(v[r + 2], v[r + 3])),
+            rowOrder);
+        const __m128i low = _mm256_castsi256_si128(bytes);
+        const __m128i high = _mm256_extracti128_si256(bytes, 1);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + r * stride), low);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + (r + 1) * stride),
+                         _mm_unpackhi_epi64(low, low));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + (r + 2) * stride), high);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + (r + 3) * stride),
+                         _mm_unpackhi_epi64(high, high));
+    }
+}
+
+#endif
+
 }  // namespace
 
 void transformBlock(float* block, const float* quant, std::uint8_t* out, int stride,
                     bool rightHalfZero) {
+#if defined(JPEG_AVX2)
+    if (useAvx2) {
+        transformBlockAvx2(block, quant, out, stride);
+        return;
+    }
+#endif
     F4 l[8];
     F4 h[8];
     F4* stored = reinterpret_cast<F4*>(block);
