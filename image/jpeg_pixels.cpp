@@ -341,6 +341,144 @@ inline std::uint8_t clampSample(int v) {
     return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
+#if defined(JPEG_AVX2)
+
+inline int exactProduct(float k, double scale) {
+    return static_cast<int>(static_cast<double>(k) * scale);
+}
+
+// The chroma terms of the tables, sixteen samples at a time, from the same
+// exact products: 1.402f and 1.772f times 2^23 are integers whose products
+// with Cr' and Cb' fit 32 bits, so red and blue are those products shifted
+// right by 23 (floor). The green constants times 2^25 are even: halved,
+// floor((x + y) / 2^24) = ((x >> 1) + (y >> 1) + (x & y & 1)) >> 23, which
+// keeps the sum within 32 bits. Returns how many samples it did.
+struct ChromaFactors {
+    __m256i red, blue, greenB, greenR;
+};
+
+// Eight samples' terms.
+AVX2_FUNCTION inline void chromaTerms8(const ChromaFactors& k, const std::uint8_t* cb,
+                                       const std::uint8_t* cr, __m256i& r, __m256i& g, __m256i& b) {
+    const __m256i bias = _mm256_set1_epi32(128);
+    const __m256i db = _mm256_sub_epi32(
+        _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cb))), bias);
+    const __m256i dr = _mm256_sub_epi32(
+        _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cr))), bias);
+    r = _mm256_srai_epi32(_mm256_mullo_epi32(dr, k.red), 23);
+    b = _mm256_srai_epi32(_mm256_mullo_epi32(db, k.blue), 23);
+    const __m256i x = _mm256_mullo_epi32(db, k.greenB);
+    const __m256i y = _mm256_mullo_epi32(dr, k.greenR);
+    const __m256i odd = _mm256_and_si256(_mm256_and_si256(x, y), _mm256_set1_epi32(1));
+    g = _mm256_srai_epi32(
+        _mm256_add_epi32(_mm256_add_epi32(_mm256_srai_epi32(x, 1), _mm256_srai_epi32(y, 1)), odd),
+        23);
+}
+
+// Sixteen terms to 16 bits. Packing works within halves; 0xD8 puts the
+// quarters back in order.
+AVX2_FUNCTION inline void storeTerms(std::int16_t* to, __m256i a, __m256i b) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to),
+                        _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b), 0xD8));
+}
+
+AVX2_FUNCTION int chromaTermsAvx2(const std::uint8_t* cb, const std::uint8_t* cr, int count,
+                                  std::int16_t* red, std::int16_t* green, std::int16_t* blue) {
+    ChromaFactors k;
+    k.red = _mm256_set1_epi32(exactProduct(1.402f, 8388608.0));
+    k.blue = _mm256_set1_epi32(exactProduct(1.772f, 8388608.0));
+    k.greenB = _mm256_set1_epi32(exactProduct(-0.34414f, 16777216.0));  // halved 2^25 scale
+    k.greenR = _mm256_set1_epi32(exactProduct(-0.71414f, 16777216.0));
+    int c = 0;
+    for (; c + 16 <= count; c += 16) {
+        __m256i r0, g0, b0, r1, g1, b1;
+        chromaTerms8(k, cb + c, cr + c, r0, g0, b0);
+        chromaTerms8(k, cb + c + 8, cr + c + 8, r1, g1, b1);
+        storeTerms(red + c, r0, r1);
+        storeTerms(green + c, g0, g1);
+        storeTerms(blue + c, b0, b1);
+    }
+    return c;
+}
+
+// One channel of pixels i to i + 31, Y plus its terms, clamped by the
+// saturating pack.
+AVX2_FUNCTION inline __m256i channel32(const std::int16_t* term, int i, int chromaStep,
+                                       __m256i lumaLow, __m256i lumaHigh) {
+    __m256i low;
+    __m256i high;
+    if (chromaStep == 2) {
+        const __m256i terms = _mm256_permute4x64_epi64(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(term + i / 2)), 0xD8);
+        low = _mm256_unpacklo_epi16(terms, terms);
+        high = _mm256_unpackhi_epi16(terms, terms);
+    } else {
+        low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(term + i));
+        high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(term + i + 16));
+    }
+    return _mm256_packus_epi16(_mm256_add_epi16(lumaLow, low), _mm256_add_epi16(lumaHigh, high));
+}
+
+// The pixel loop, thirty-two pixels at a time, up to `end`. Returns how
+// many pixels it did.
+AVX2_FUNCTION int convertPixelsAvx2(const std::uint8_t* y, const std::int16_t* red,
+                                    const std::int16_t* green, const std::int16_t* blue,
+                                    int chromaStep, int end, std::uint8_t* out, bool rgb) {
+    const __m256i alpha = _mm256_set1_epi8(static_cast<char>(0xFF));
+    // Within each half, four RGBA pixels to twelve RGB bytes (the top four
+    // bytes are spare).
+    const __m256i toRgb = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,
+                                           0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    int i = 0;
+    for (; i + 32 <= end; i += 32) {
+        const __m256i luma = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y + i));
+        const __m256i lumaLow = _mm256_cvtepu8_epi16(_mm256_castsi256_si128(luma));
+        const __m256i lumaHigh = _mm256_cvtepu8_epi16(_mm256_extracti128_si256(luma, 1));
+        // Pixels 0-7 16-23 | 8-15 24-31, in every channel alike.
+        const __m256i r = channel32(red, i, chromaStep, lumaLow, lumaHigh);
+        const __m256i g = channel32(green, i, chromaStep, lumaLow, lumaHigh);
+        const __m256i b = channel32(blue, i, chromaStep, lumaLow, lumaHigh);
+        // Interleaving within halves undoes that order: rgLow holds pixels
+        // 0-7 | 8-15, rgHigh 16-23 | 24-31.
+        const __m256i rgLow = _mm256_unpacklo_epi8(r, g);
+        const __m256i rgHigh = _mm256_unpackhi_epi8(r, g);
+        const __m256i baLow = _mm256_unpacklo_epi8(b, alpha);
+        const __m256i baHigh = _mm256_unpackhi_epi8(b, alpha);
+        // Pixels 0-3 | 8-11, 4-7 | 12-15, 16-19 | 24-27, 20-23 | 28-31.
+        const __m256i quads[4] = {
+            _mm256_unpacklo_epi16(rgLow, baLow), _mm256_unpackhi_epi16(rgLow, baLow),
+            _mm256_unpacklo_epi16(rgHigh, baHigh), _mm256_unpackhi_epi16(rgHigh, baHigh)};
+        if (!rgb) {
+            auto* rgba = reinterpret_cast<__m256i*>(out + 4 * i);
+            for (int q = 0; q < 4; q += 2) {
+                _mm256_storeu_si256(rgba + q,
+                                    _mm256_permute2x128_si256(quads[q], quads[q + 1], 0x20));
+                _mm256_storeu_si256(rgba + q + 1,
+                                    _mm256_permute2x128_si256(quads[q], quads[q + 1], 0x31));
+            }
+            continue;
+        }
+        // Sixteen-byte stores twelve bytes apart, in order, each one's spare
+        // bytes overwritten by the next: the caller stops 2 pixels short of
+        // the row's end so that none lands beyond it.
+        std::uint8_t* to = out + 3 * i;
+        for (int q = 0; q < 4; q += 2) {
+            const __m256i first = _mm256_shuffle_epi8(quads[q], toRgb);
+            const __m256i second = _mm256_shuffle_epi8(quads[q + 1], toRgb);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm256_castsi256_si128(first));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 12), _mm256_castsi256_si128(second));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 24),
+                             _mm256_extracti128_si256(first, 1));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 36),
+                             _mm256_extracti128_si256(second, 1));
+            to += 48;
+        }
+    }
+    return i;
+}
+
+#endif
+
 }  // namespace
 
 void convertYCbCr(std::uint8_t y, std::uint8_t cb, std::uint8_t cr, std::uint8_t rgba[4]) {
@@ -368,14 +506,19 @@ void YCbCrConverter::convertRow(const std::uint8_t* y, const std::uint8_t* cb,
         std::int16_t* green = green_.data();
         std::int16_t* blue = blue_.data();
         // One term per chroma sample; pixel i takes term i / chromaStep.
+        const int samples = chromaStep == 2 ? (count + 1) / 2 : count;
+        int done = 0;
+#if defined(JPEG_AVX2)
+        if (useAvx2) done = chromaTermsAvx2(cb, cr, samples, red, green, blue);
+#endif
         if (chromaStep == 2) {
-            for (int c = 0; c < (count + 1) / 2; ++c) {
+            for (int c = done; c < samples; ++c) {
                 red[c] = t.red[cr[c]];
                 green[c] = t.green(cb[c], cr[c]);
                 blue[c] = t.blue[cb[c]];
             }
         } else {
-            for (int c = 0; c < count; ++c) {
+            for (int c = done; c < samples; ++c) {
                 red[c] = t.red[cr[c]];
                 green[c] = t.greenTable[cb[c] << 8 | cr[c]];
                 blue[c] = t.blue[cb[c]];
@@ -395,6 +538,12 @@ void YCbCrConverter::convertRow(const std::uint8_t* y, const std::uint8_t* cb,
     // whose last 4 bytes the next store (or the scalar tail) overwrites: the
     // loop stops 2 pixels short of the row's end so that none lands beyond it.
     const int vectorEnd = rgb ? count - 2 : count;
+#if defined(JPEG_AVX2)
+    if (useAvx2) {
+        i = convertPixelsAvx2(y, red_.data(), green_.data(), blue_.data(), chromaStep, vectorEnd,
+                              out, rgb);
+    }
+#endif
     for (; i + 16 <= vectorEnd; i += 16) {
         const __m128i luma = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + i));
         const __m128i lumaLow = _mm_unpacklo_epi8(luma, zero);
