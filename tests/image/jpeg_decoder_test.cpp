@@ -173,7 +173,7 @@ int jpeg2ppm(const std::string& in, const std::string& out) {
 TEST(Jpeg2ppm, WritesAPpmOrSaysNo) {
     // Several scans, so that rows come out only after the last one.
     const Bytes jpeg =
-        test_jpeg::encode({.width = 33, .height = 17, .hFactor = 2, .vFactor = 2, .scans = 3});
+        test_jpeg::encode({.width = 51, .height = 17, .hFactor = 2, .vFactor = 2, .scans = 3});
     const std::string in = testing::TempDir() + "streakshow_" + std::to_string(getpid()) + ".jpg";
     const std::string out = in + ".ppm";
     const std::string cut = in + ".cut.jpg", link = in + ".link",
@@ -181,7 +181,7 @@ TEST(Jpeg2ppm, WritesAPpmOrSaysNo) {
     test_jpeg::writeFile(in, jpeg);
     test_jpeg::writeFile(cut, Bytes(jpeg.begin(), jpeg.begin() + long(jpeg.size() / 2)));
     EXPECT_EQ(jpeg2ppm(in, out), 0);
-    std::string want = "P6\n33 17\n255\n";
+    std::string want = "P6\n51 17\n255\n";
     const Bytes rgba = test_jpeg::readReference(jpeg).exact;
     for (std::size_t i = 0; i < rgba.size(); ++i)
         if (i % 4 != 3) want.push_back(static_cast<char>(rgba[i]));
