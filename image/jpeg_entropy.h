@@ -112,7 +112,9 @@ class BitReader {
             const auto v = static_cast<int>(buffer >> (64 - size));
             buffer <<= size;
             count -= size;
-            dcDiff = v < (1 << (size - 1)) ? v - (1 << size) + 1 : v;
+            // EXTEND without a branch: the sign of a difference is as
+            // good as random. A clear top bit adds 1 - 2^size.
+            dcDiff = v + (((v >> (size - 1)) - 1) & (1 - (1 << size)));
         }
         int k = 1;
         while (k < 64) {
