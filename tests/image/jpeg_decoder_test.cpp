@@ -146,6 +146,11 @@ TEST(JpegDecoder, RefusesWhatItCannotDecodeWithItsReason) {
                               Bytes{0xFF, 0xDA, 0, 8, 1, 1, 0x00, 0, 63, 0, 0x07, 0xFF, 0xD9}})
         run.insert(run.end(), part.begin(), part.end());
     EXPECT_EQ(refusal(run), "corrupt picture data");
+    // 48 blocks an MCU, beyond the standard's 10: a 4:4:4 picture whose three
+    // components share their tables, read as 4x4 each (the same block count).
+    Bytes many = test_jpeg::encode({.width = 64, .height = 64, .rgb = true});
+    for (int k = 0; k < 3; ++k) many[payloadOf(many, 0xC0) + 7 + 3 * k] = 0x44;
+    EXPECT_EQ(refusal(many), "");
     for (const Bytes& b : {Bytes{}, Bytes{0x00}, Bytes{0xFF}, Bytes{0xFF, 0xD8, 0xFF, 0xD9}})
         EXPECT_NE(refusal(b), "");
 }
