@@ -442,7 +442,9 @@ class alignas(32) Decoder {
                     return fail(reader.corrupt() ? "corrupt picture data"
                                                  : "truncated (picture data ends early)");
                 }
+                if (pendingCount_ > kBlockSlots - kMaxBlocksPerMcu) transformPending();
             }
+            transformPending();
             if (banded_) {
                 emitRows(unitY * bandRows, std::min(height_, (unitY + 1) * bandRows));
             }
@@ -452,7 +454,9 @@ class alignas(32) Decoder {
     }
 
     bool decodeBlock(BitReader& reader, ScanComponent& s, std::uint8_t* out, int stride) {
-        float* block = block_;
+        // Only a file beyond the standard's ten blocks an MCU fills them all.
+        if (pendingCount_ == kBlockSlots) transformPending();
+        float* block = blocks_[pendingCount_];
         int last = 0;  // zig-zag position of the last coefficient set
         int dcDiff = 0;
         const bool ok = reader.decodeBlock(*s.dcTable, *s.acTable, dcDiff, [&](int k, int value) {
@@ -475,8 +479,21 @@ class alignas(32) Decoder {
         block[0] = static_cast<float>(s.predictor);
         // Position 14 (row 0, column 4) is the first in zig-zag order outside
         // the left half.
-        jpeg::transformBlock(block, s.quant, out, stride, last < 14);
+        pending_[pendingCount_++] = {s.quant, out, stride, last < 14};
         return true;
+    }
+
+    // The blocks decoded since the last call, transformed into their
+    // samples. Done a few blocks later than their decoding, so that their
+    // coefficients, written one at a time, have reached the cache before the
+    // transform reads them many at a time (a read that spans stores still
+    // on their way waits for all of them).
+    void transformPending() {
+        for (int i = 0; i < pendingCount_; ++i) {
+            const PendingBlock& p = pending_[i];
+            jpeg::transformBlock(blocks_[i], p.quant, p.out, p.stride, p.rightHalfZero);
+        }
+        pendingCount_ = 0;
     }
 
     // Pixel column px of the picture to the column of component c's plane
@@ -607,9 +624,21 @@ class alignas(32) Decoder {
     HuffmanTable acTables_[4];
     std::unique_ptr<std::uint8_t[]> planes_;
     bool banded_ = false;
-    // Coefficients in natural order, and a spare entry that takes what a
-    // damaged block codes past position 63 (order_ sends it there).
-    alignas(16) float block_[65] = {};
+    // Blocks waiting for their transform: coefficients in natural order, and
+    // a spare entry that takes what a damaged block codes past position 63
+    // (order_ sends it there). A slot is all zeros until its block is
+    // decoded, and again once it is transformed.
+    static constexpr int kMaxBlocksPerMcu = 10;  // in a file that keeps to the standard
+    static constexpr int kBlockSlots = 16;
+    struct PendingBlock {
+        const float* quant;
+        std::uint8_t* out;
+        int stride;
+        bool rightHalfZero;
+    };
+    alignas(32) float blocks_[kBlockSlots][72] = {};
+    PendingBlock pending_[kBlockSlots] = {};
+    int pendingCount_ = 0;
     std::uint8_t order_[79];
 
     jpeg::YCbCrConverter converter_;

@@ -112,12 +112,39 @@ class BitReader {
             const auto v = static_cast<int>(buffer >> (64 - size));
             buffer <<= size;
             count -= size;
-            dcDiff = v < (1 << (size - 1)) ? v - (1 << size) + 1 : v;
+            // EXTEND without a branch: the sign of a difference is as
+            // good as random. A clear top bit adds 1 - 2^size.
+            dcDiff = v + (((v >> (size - 1)) - 1) & (1 - (1 << size)));
         }
+        // Away from 0xFF bytes the buffer is topped up before every symbol,
+        // with no test of how full it is (a test whose outcome the data
+        // decides, so often guessed wrong). The bytes past what it takes
+        // are the stream's own, so taking them again later changes nothing.
+        const std::uint8_t* safeEnd = safeEnd_;
         int k = 1;
         while (k < 64) {
-            refill();
-            const std::int32_t entry = table.fastAc[buffer >> (64 - kFastBits)];
+            unsigned index;
+            if (next < safeEnd && count >= kFastBits && count < 64) {
+                // The look-up's bits are in already: it need not wait for
+                // the new ones.
+                index = static_cast<unsigned>(buffer >> (64 - kFastBits));
+                std::uint64_t word;
+                std::memcpy(&word, next, 8);
+                if constexpr (std::endian::native == std::endian::little) {
+                    word = __builtin_bswap64(word);
+                }
+                buffer |= word >> count;
+                next += (63 - count) >> 3;
+                count |= 56;
+            } else {
+                refill();
+                if (next >= ffAt_) {
+                    findFf(next);
+                    safeEnd = safeEnd_;
+                }
+                index = static_cast<unsigned>(buffer >> (64 - kFastBits));
+            }
+            const std::int32_t entry = table.fastAc[index];
             int rs = 0;
             int value = 0;
             if (entry != 0) {
@@ -157,6 +184,14 @@ class BitReader {
     std::size_t markerPosition() const;
 
   private:
+    // The next 0xFF byte at or after `from` (or the end), and where the
+    // positions end from which 8 bytes hold none and lie within the input.
+    void findFf(const std::uint8_t* from) {
+        const auto* ff = static_cast<const std::uint8_t*>(
+            std::memchr(from, 0xFF, static_cast<std::size_t>(end_ - from)));
+        ffAt_ = ff != nullptr ? ff : end_;
+        safeEnd_ = ffAt_ - from >= 8 ? ffAt_ - 7 : from;
+    }
     void consume(int n) {
         buffer_ <<= n;
         count_ -= n;
@@ -209,6 +244,9 @@ class BitReader {
     int count_ = 0;             // bits held in buffer_, padding included
     int padding_ = 0;           // zero bits appended past the data
     bool stopped_ = false;      // at a marker or at the end of the input
+    // Found by findFf; none yet: nothing is safe, and any position is past.
+    const std::uint8_t* ffAt_ = data_;
+    const std::uint8_t* safeEnd_ = data_;
     bool corrupt_ = false;
 };
 

@@ -146,6 +146,11 @@ TEST(JpegDecoder, RefusesWhatItCannotDecodeWithItsReason) {
                               Bytes{0xFF, 0xDA, 0, 8, 1, 1, 0x00, 0, 63, 0, 0x07, 0xFF, 0xD9}})
         run.insert(run.end(), part.begin(), part.end());
     EXPECT_EQ(refusal(run), "corrupt picture data");
+    // 48 blocks an MCU, beyond the standard's 10: a 4:4:4 picture whose three
+    // components share their tables, read as 4x4 each (the same block count).
+    Bytes many = test_jpeg::encode({.width = 64, .height = 64, .rgb = true});
+    for (int k = 0; k < 3; ++k) many[payloadOf(many, 0xC0) + 7 + 3 * k] = 0x44;
+    EXPECT_EQ(refusal(many), "");
     for (const Bytes& b : {Bytes{}, Bytes{0x00}, Bytes{0xFF}, Bytes{0xFF, 0xD8, 0xFF, 0xD9}})
         EXPECT_NE(refusal(b), "");
 }
@@ -173,7 +178,7 @@ int jpeg2ppm(const std::string& in, const std::string& out) {
 TEST(Jpeg2ppm, WritesAPpmOrSaysNo) {
     // Several scans, so that rows come out only after the last one.
     const Bytes jpeg =
-        test_jpeg::encode({.width = 33, .height = 17, .hFactor = 2, .vFactor = 2, .scans = 3});
+        test_jpeg::encode({.width = 51, .height = 17, .hFactor = 2, .vFactor = 2, .scans = 3});
     const std::string in = testing::TempDir() + "streakshow_" + std::to_string(getpid()) + ".jpg";
     const std::string out = in + ".ppm";
     const std::string cut = in + ".cut.jpg", link = in + ".link",
@@ -181,7 +186,7 @@ TEST(Jpeg2ppm, WritesAPpmOrSaysNo) {
     test_jpeg::writeFile(in, jpeg);
     test_jpeg::writeFile(cut, Bytes(jpeg.begin(), jpeg.begin() + long(jpeg.size() / 2)));
     EXPECT_EQ(jpeg2ppm(in, out), 0);
-    std::string want = "P6\n33 17\n255\n";
+    std::string want = "P6\n51 17\n255\n";
     const Bytes rgba = test_jpeg::readReference(jpeg).exact;
     for (std::size_t i = 0; i < rgba.size(); ++i)
         if (i % 4 != 3) want.push_back(static_cast<char>(rgba[i]));
