@@ -29,6 +29,11 @@ void PaintedStreaks::streaksMade(std::span<const show::StreakQuad> quads) {
 }
 
 void PaintedStreaks::stageDone(show::FrameStage stage) {
+#if !defined(__EMSCRIPTEN__)
+    // The rasteriser's threads start on the frame so far while the streaks
+    // are painted, rather than at the swap.
+    if (stage == show::FrameStage::background && state_ == State::painting) glFlush();
+#endif
     if (stage != show::FrameStage::streaks || state_ == State::off) return;
     if (state_ == State::unchecked) {
         check();
