@@ -40,16 +40,12 @@ bool timelineChance(float& switchTime) {
 }
 
 void clipToCapture(bool on) {
-#if defined(__EMSCRIPTEN__)
-    (void)on;  // the browser's GL layer has no scissor
-#else
     if (on) {
         glScissor(0, 0, kCaptureWidth, kCaptureHeight);
         glEnable(GL_SCISSOR_TEST);
     } else {
         glDisable(GL_SCISSOR_TEST);
     }
-#endif
 }
 
 }  // namespace

@@ -140,6 +140,7 @@ void WebPlatform::pumpEvents() {
 }
 
 void WebPlatform::swapBuffers(WindowHandle) {
+    webgl::flush();
     pageNextFrame(clock() != nullptr ? 1 : 0);
 }
 

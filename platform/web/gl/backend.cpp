@@ -1,11 +1,12 @@
 // The ES 3.0 side of the layer: one program (position through the
-// modelview-projection product, colour, optionally times a texture), one
-// streaming vertex buffer that batches are appended to, a 32-bit index
-// buffer for quads, and a second program that lays painted pixels over the
-// frame. In the browser the calls go to emscripten's WebGL functions under
-// their emscripten_gl names, so that our own glEnable and the rest stay ours
-// and nothing recurses; natively (for checking the layer on Mesa's GLES)
-// they come from eglGetProcAddress.
+// modelview-projection product, colour, optionally times a texture), a
+// second that takes the product from each vertex, one streaming vertex
+// buffer that batches are appended to, a 32-bit index buffer for quads, and
+// a third program that lays painted pixels over the frame. In the browser
+// the calls go to emscripten's WebGL functions under their emscripten_gl
+// names, so that our own glEnable and the rest stay ours and nothing
+// recurses; natively (for checking the layer on Mesa's GLES) they come from
+// eglGetProcAddress.
 #include "platform/web/gl/backend.h"
 
 // No ES prototypes: a plain glEnable here would be the layer's own.
@@ -48,7 +49,8 @@ namespace {
     X(GetIntegerv, GETINTEGERV) X(GetString, GETSTRING) X(GetProgramInfoLog, GETPROGRAMINFOLOG) \
     X(GetProgramiv, GETPROGRAMIV) X(GetShaderInfoLog, GETSHADERINFOLOG) \
     X(GetShaderiv, GETSHADERIV) X(GetUniformLocation, GETUNIFORMLOCATION) \
-    X(LinkProgram, LINKPROGRAM) X(ReadPixels, READPIXELS) X(ShaderSource, SHADERSOURCE) \
+    X(LinkProgram, LINKPROGRAM) X(ReadPixels, READPIXELS) X(Scissor, SCISSOR) \
+    X(ShaderSource, SHADERSOURCE) \
     X(TexImage2D, TEXIMAGE2D) X(TexParameteri, TEXPARAMETERI) X(TexSubImage2D, TEXSUBIMAGE2D) \
     X(Uniform1i, UNIFORM1I) X(Uniform2f, UNIFORM2F) \
     X(UniformMatrix4fv, UNIFORMMATRIX4FV) X(UseProgram, USEPROGRAM) \
@@ -82,6 +84,25 @@ void main() {
     // Column by column, as Mesa's fixed-function program sums it (w = 1).
     gl_Position = ((modelviewProjection[0] * position.x + modelviewProjection[1] * position.y) +
                    modelviewProjection[2] * position.z) + modelviewProjection[3];
+    vertexColor = color;
+    vertexTexCoord = texCoord;
+}
+)";
+
+// The same sum, with the product's columns coming with each vertex: draws
+// under different matrices (the box field's hundred boxes) go as one.
+constexpr const char* kMatrixVertexShader = R"(#version 300 es
+layout(location = 0) in vec3 position;
+layout(location = 1) in vec4 color;
+layout(location = 2) in vec2 texCoord;
+layout(location = 3) in vec4 column0;
+layout(location = 4) in vec4 column1;
+layout(location = 5) in vec4 column2;
+layout(location = 6) in vec4 column3;
+out vec4 vertexColor;
+out vec2 vertexTexCoord;
+void main() {
+    gl_Position = ((column0 * position.x + column1 * position.y) + column2 * position.z) + column3;
     vertexColor = color;
     vertexTexCoord = texCoord;
 }
@@ -133,7 +154,23 @@ struct CompactVertex {
     std::uint8_t color[4];
 };
 
-enum Layout { kFull, kCompact, kLayouts };
+struct MatrixVertex {
+    Vertex vertex;
+    float modelviewProjection[16];
+};
+
+enum Layout { kFull, kCompact, kMatrices, kLayouts };
+
+// Draws wait here while nothing else happens between them: each draw is a
+// message to the browser's GL and costs SwiftShader far more than its few
+// vertices. Any other call draws them first.
+struct Pending {
+    std::vector<Vertex> vertices;
+    std::vector<float> matrices;  // 16 for each draw
+    std::vector<int> counts;      // vertices of each draw
+    bool quads = false;
+    bool textured = false;
+};
 
 // The vertex buffer's store at first (4 MiB): a frame of the show fits.
 constexpr GLsizeiptr kFirstCapacity = 4 << 20;
@@ -142,6 +179,9 @@ struct Objects {
     GLuint program = 0;
     GLint modelviewProjection = -1;
     GLint textured = -1;
+    GLuint matrixProgram = 0;  // kMatrices' program
+    GLint matrixTextured = -1;
+    int matrixTexturedNow = -1;
     GLuint vertexArrays[kLayouts] = {};
     GLuint vertexBuffer = 0;
     GLuint indexBuffer = 0;
@@ -151,6 +191,8 @@ struct Objects {
     float matrixNow[16] = {};  // the uniform's value, valid once texturedNow is
     int texturedNow = -1;      // the uniform's value, -1 before the first draw
     std::vector<CompactVertex> compact;
+    std::vector<MatrixVertex> withMatrices;
+    Pending pending;
     GLuint boundTexture = 0;  // the layer's, put back after drawLayer's upload
     // drawLayer's program, band, image and an empty vertex array (the
     // corners come from the vertex's index).
@@ -240,6 +282,73 @@ bool packCompact(const Vertex* vertices, int count) {
     return true;
 }
 
+GLuint programNow() {
+    return objects.layoutNow == kMatrices ? objects.matrixProgram : objects.program;
+}
+
+// Sets the program, vertex array and uniforms for `layout`, each only where
+// it changes: every call is a message to the browser's GL.
+void prepare(int layout, const float* modelviewProjection, bool textured) {
+    if (layout != objects.layoutNow) {
+        const GLuint before = programNow();
+        objects.layoutNow = layout;
+        if (programNow() != before) ES(UseProgram)(programNow());
+        ES(BindVertexArray)(objects.vertexArrays[layout]);
+    }
+    if (layout == kMatrices) {
+        if (objects.matrixTexturedNow != (textured ? 1 : 0)) {
+            objects.matrixTexturedNow = textured ? 1 : 0;
+            ES(Uniform1i)(objects.matrixTextured, objects.matrixTexturedNow);
+        }
+        return;
+    }
+    if (objects.texturedNow < 0 ||
+        std::memcmp(modelviewProjection, objects.matrixNow, sizeof objects.matrixNow) != 0) {
+        std::copy_n(modelviewProjection, 16, objects.matrixNow);
+        ES(UniformMatrix4fv)(objects.modelviewProjection, 1, GL_FALSE, modelviewProjection);
+    }
+    if (objects.texturedNow != (textured ? 1 : 0)) {
+        objects.texturedNow = textured ? 1 : 0;
+        ES(Uniform1i)(objects.textured, objects.texturedNow);
+    }
+}
+
+// One draw of `count` vertices: MatrixVertex where `modelviewProjection` is
+// null, else Vertex, sent compact where they allow it.
+void drawBatch(const void* vertices, int count, bool quads, const float* modelviewProjection,
+               bool textured) {
+    int layout = kMatrices;
+    if (modelviewProjection != nullptr) {
+        const auto* plain = static_cast<const Vertex*>(vertices);
+        layout = !textured && packCompact(plain, count) ? kCompact : kFull;
+        if (layout == kCompact) vertices = objects.compact.data();
+    }
+    const auto stride = static_cast<GLsizeiptr>(layout == kCompact ? sizeof(CompactVertex)
+                                                : layout == kFull  ? sizeof(Vertex)
+                                                                   : sizeof(MatrixVertex));
+    const GLsizeiptr bytes = stride * count;
+    // The batch's first vertex, in its own stride; quads start on a multiple
+    // of four vertices, where the index buffer's quads do.
+    GLsizeiptr first = (objects.used + stride - 1) / stride;
+    if (quads) first = (first + 3) / 4 * 4;
+    if (first * stride + bytes > objects.capacity) {
+        GLsizeiptr capacity = std::max(objects.capacity, kFirstCapacity);
+        while (capacity < bytes) capacity *= 2;
+        makeStore(capacity);
+        first = 0;
+    }
+    ES(BufferSubData)(GL_ARRAY_BUFFER, first * stride, bytes, vertices);
+    objects.used = first * stride + bytes;
+    prepare(layout, modelviewProjection, textured);
+    if (quads) {
+        const auto offset = static_cast<std::uintptr_t>(first / 4 * 6) * sizeof(GLuint);
+        ES(DrawElements)
+        (GL_TRIANGLES, count / 4 * 6, GL_UNSIGNED_INT, reinterpret_cast<const void*>(offset));
+    } else {
+        ES(DrawArrays)(GL_TRIANGLES, static_cast<GLint>(first), count);
+    }
+}
+
 }  // namespace
 
 bool initialize(int viewport[4]) {
@@ -256,6 +365,12 @@ bool initialize(int viewport[4]) {
     objects.modelviewProjection = ES(GetUniformLocation)(objects.program, "modelviewProjection");
     objects.textured = ES(GetUniformLocation)(objects.program, "textured");
     ES(Uniform1i)(ES(GetUniformLocation)(objects.program, "picture"), 0);
+    objects.matrixProgram = link(kMatrixVertexShader, kFragmentShader);
+    if (objects.matrixProgram == 0) return false;
+    ES(UseProgram)(objects.matrixProgram);
+    objects.matrixTextured = ES(GetUniformLocation)(objects.matrixProgram, "textured");
+    ES(Uniform1i)(ES(GetUniformLocation)(objects.matrixProgram, "picture"), 0);
+    ES(UseProgram)(objects.program);
 
     ES(GenBuffers)(1, &objects.vertexBuffer);
     ES(GenBuffers)(1, &objects.indexBuffer);
@@ -265,7 +380,26 @@ bool initialize(int viewport[4]) {
         ES(BindVertexArray)(objects.vertexArrays[layout]);
         ES(BindBuffer)(GL_ARRAY_BUFFER, objects.vertexBuffer);
         ES(BindBuffer)(GL_ELEMENT_ARRAY_BUFFER, objects.indexBuffer);
-        if (layout == kFull) {
+        if (layout == kMatrices) {
+            const auto stride = static_cast<GLsizei>(sizeof(MatrixVertex));
+            ES(VertexAttribPointer)
+            (0, 3, GL_FLOAT, GL_FALSE, stride,
+             reinterpret_cast<const void*>(offsetof(Vertex, position)));
+            ES(VertexAttribPointer)
+            (1, 4, GL_FLOAT, GL_FALSE, stride,
+             reinterpret_cast<const void*>(offsetof(Vertex, color)));
+            ES(VertexAttribPointer)
+            (2, 2, GL_FLOAT, GL_FALSE, stride,
+             reinterpret_cast<const void*>(offsetof(Vertex, texCoord)));
+            for (GLuint column = 0; column < 4; ++column) {
+                ES(VertexAttribPointer)
+                (3 + column, 4, GL_FLOAT, GL_FALSE, stride,
+                 reinterpret_cast<const void*>(offsetof(MatrixVertex, modelviewProjection) +
+                                               column * 4 * sizeof(float)));
+                ES(EnableVertexAttribArray)(3 + column);
+            }
+            ES(EnableVertexAttribArray)(2);
+        } else if (layout == kFull) {
             const auto stride = static_cast<GLsizei>(sizeof(Vertex));
             ES(VertexAttribPointer)
             (0, 3, GL_FLOAT, GL_FALSE, stride,
@@ -304,6 +438,7 @@ bool initialize(int viewport[4]) {
 }
 
 void setEnabled(unsigned cap, bool on) {
+    flush();
     if (on) {
         ES(Enable)(cap);
     } else {
@@ -312,36 +447,48 @@ void setEnabled(unsigned cap, bool on) {
 }
 
 void depthFunc(unsigned func) {
+    flush();
     ES(DepthFunc)(func);
 }
 
 void viewport(int x, int y, int width, int height) {
+    flush();
     ES(Viewport)(x, y, width, height);
 }
 
 void clearColor(float red, float green, float blue, float alpha) {
+    flush();
     ES(ClearColor)(red, green, blue, alpha);
 }
 
 void clearDepth(float depth) {
+    flush();
     ES(ClearDepthf)(depth);
 }
 
+void scissor(int x, int y, int width, int height) {
+    flush();
+    ES(Scissor)(x, y, width, height);
+}
+
 void clear(unsigned mask) {
+    flush();
     ES(Clear)(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
 }
 
 void readPixels(int x, int y, int width, int height, unsigned format, unsigned type, void* pixels) {
+    flush();
     ES(ReadPixels)(x, y, width, height, format, type, pixels);
 }
 
 void drawLayer(int width, int height, const unsigned char* pixels, int first, int end) {
+    flush();
     if (objects.layerVertexArray == 0) {
         objects.layerProgram = link(kLayerVertexShader, kLayerFragmentShader);
         objects.layerRows = ES(GetUniformLocation)(objects.layerProgram, "rows");
         ES(UseProgram)(objects.layerProgram);
         ES(Uniform1i)(ES(GetUniformLocation)(objects.layerProgram, "layer"), 0);
-        ES(UseProgram)(objects.program);
+        ES(UseProgram)(programNow());
         ES(GenTextures)(1, &objects.layerTexture);
         ES(GenVertexArrays)(1, &objects.layerVertexArray);
     }
@@ -374,7 +521,7 @@ void drawLayer(int width, int height, const unsigned char* pixels, int first, in
         ES(DrawArrays)(GL_TRIANGLE_STRIP, 0, 4);
         ES(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         ES(BindVertexArray)(objects.vertexArrays[objects.layoutNow]);
-        ES(UseProgram)(objects.program);
+        ES(UseProgram)(programNow());
     }
     ES(BindTexture)(GL_TEXTURE_2D, objects.boundTexture);
 }
@@ -404,6 +551,7 @@ void genTextures(int count, unsigned* names) {
 }
 
 void deleteTextures(int count, const unsigned* names) {
+    flush();
     ES(DeleteTextures)(count, names);
     if (std::find(names, names + count, objects.boundTexture) != names + count) {
         objects.boundTexture = 0;
@@ -411,61 +559,61 @@ void deleteTextures(int count, const unsigned* names) {
 }
 
 void bindTexture(unsigned name) {
+    flush();
     objects.boundTexture = name;
     ES(BindTexture)(GL_TEXTURE_2D, name);
 }
 
 void texImage2D(int width, int height, const void* pixels) {
+    flush();
     ES(TexImage2D)(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
 }
 
 void texParameter(unsigned pname, int value) {
+    flush();
     ES(TexParameteri)(GL_TEXTURE_2D, pname, value);
 }
 
 void draw(const Vertex* vertices, int count, bool quads, const float modelviewProjection[16],
           bool textured) {
     if (count <= 0) return;
-    const int layout = !textured && packCompact(vertices, count) ? kCompact : kFull;
-    const auto stride =
-        static_cast<GLsizeiptr>(layout == kCompact ? sizeof(CompactVertex) : sizeof(Vertex));
-    const GLsizeiptr bytes = stride * count;
-    // The batch's first vertex, in its own stride; quads start on a multiple
-    // of four vertices, where the index buffer's quads do.
-    GLsizeiptr first = (objects.used + stride - 1) / stride;
-    if (quads) first = (first + 3) / 4 * 4;
-    if (first * stride + bytes > objects.capacity) {
-        GLsizeiptr capacity = std::max(objects.capacity, kFirstCapacity);
-        while (capacity < bytes) capacity *= 2;
-        makeStore(capacity);
-        first = 0;
+    Pending& pending = objects.pending;
+    if (!pending.counts.empty() && (pending.quads != quads || pending.textured != textured)) {
+        flush();
     }
-    ES(BufferSubData)
-    (GL_ARRAY_BUFFER, first * stride, bytes,
-     layout == kCompact ? static_cast<const void*>(objects.compact.data()) : vertices);
-    objects.used = first * stride + bytes;
-    if (layout != objects.layoutNow) {
-        objects.layoutNow = layout;
-        ES(BindVertexArray)(objects.vertexArrays[layout]);
+    pending.quads = quads;
+    pending.textured = textured;
+    pending.vertices.insert(pending.vertices.end(), vertices, vertices + count);
+    pending.matrices.insert(pending.matrices.end(), modelviewProjection, modelviewProjection + 16);
+    pending.counts.push_back(count);
+}
+
+void flush() {
+    Pending& pending = objects.pending;
+    if (pending.counts.empty()) return;
+    const auto count = static_cast<int>(pending.vertices.size());
+    const float* const matrices = pending.matrices.data();
+    bool oneMatrix = true;
+    for (std::size_t at = 16; at < pending.matrices.size() && oneMatrix; at += 16) {
+        oneMatrix = std::equal(matrices, matrices + 16, matrices + at);
     }
-    // Uniforms only where they change: each call is a message to the
-    // browser's GL.
-    if (objects.texturedNow < 0 ||
-        std::memcmp(modelviewProjection, objects.matrixNow, sizeof objects.matrixNow) != 0) {
-        std::copy_n(modelviewProjection, 16, objects.matrixNow);
-        ES(UniformMatrix4fv)(objects.modelviewProjection, 1, GL_FALSE, modelviewProjection);
-    }
-    if (objects.texturedNow != (textured ? 1 : 0)) {
-        objects.texturedNow = textured ? 1 : 0;
-        ES(Uniform1i)(objects.textured, objects.texturedNow);
-    }
-    if (quads) {
-        const auto offset = static_cast<std::uintptr_t>(first / 4 * 6) * sizeof(GLuint);
-        ES(DrawElements)
-        (GL_TRIANGLES, count / 4 * 6, GL_UNSIGNED_INT, reinterpret_cast<const void*>(offset));
+    if (oneMatrix) {
+        drawBatch(pending.vertices.data(), count, pending.quads, matrices, pending.textured);
     } else {
-        ES(DrawArrays)(GL_TRIANGLES, static_cast<GLint>(first), count);
+        objects.withMatrices.resize(pending.vertices.size());
+        std::size_t next = 0;
+        for (std::size_t d = 0; d < pending.counts.size(); ++d) {
+            for (int i = 0; i < pending.counts[d]; ++i, ++next) {
+                MatrixVertex& v = objects.withMatrices[next];
+                v.vertex = pending.vertices[next];
+                std::copy_n(matrices + d * 16, 16, v.modelviewProjection);
+            }
+        }
+        drawBatch(objects.withMatrices.data(), count, pending.quads, nullptr, pending.textured);
     }
+    pending.vertices.clear();
+    pending.matrices.clear();
+    pending.counts.clear();
 }
 
 }  // namespace webgl::backend

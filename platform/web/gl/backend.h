@@ -20,19 +20,20 @@ struct Vertex {
 // with a line on standard error, when the program does not build.
 bool initialize(int viewport[4]);
 
-// GL_DEPTH_TEST, GL_CULL_FACE or GL_BLEND.
+// GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND or GL_SCISSOR_TEST.
 void setEnabled(unsigned cap, bool on);
 void depthFunc(unsigned func);
 void viewport(int x, int y, int width, int height);
 void clearColor(float red, float green, float blue, float alpha);
 void clearDepth(float depth);
+void scissor(int x, int y, int width, int height);
 void clear(unsigned mask);
 void readPixels(int x, int y, int width, int height, unsigned format, unsigned type, void* pixels);
 // Rows [first, end) of a layer, `width` by `height` 8-bit RGBA rows bottom
 // first as glReadPixels gives them, go up and over the colour buffer: each
 // pixel whose alpha is 255 takes the layer's red, green and blue, and every
-// other pixel, and the buffer's alpha, stay as they are. Depth test, culling
-// and blending must be off.
+// other pixel, and the buffer's alpha, stay as they are. Depth test, culling,
+// blending and the scissor test must be off.
 void drawLayer(int width, int height, const unsigned char* pixels, int first, int end);
 
 // What draws under the browser's WebGL, as far as the browser says.
@@ -47,8 +48,11 @@ void texParameter(unsigned pname, int value);
 
 // Triangles, or quads as Mesa splits them (0 1 3, 1 2 3), through
 // `modelviewProjection` (column-major); `textured` modulates the colour by
-// the bound texture.
+// the bound texture. Draws are gathered, and go to the GL as one where
+// nothing else comes between them: any other call here, or flush(), sends
+// them.
 void draw(const Vertex* vertices, int count, bool quads, const float modelviewProjection[16],
           bool textured);
+void flush();
 
 }  // namespace webgl::backend

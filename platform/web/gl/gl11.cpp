@@ -33,11 +33,13 @@ struct Attributes {
     bool cullFace = false;
     bool texture2D = false;
     bool blend = false;
+    bool scissorTest = false;
     bool fog = false;  // kept, never drawn: the show turns fog on nowhere
     LightSource lights[kLightCount];
     GLenum matrixMode = GL_MODELVIEW;
     GLenum depthFunc = GL_LESS;
     GLint viewport[4] = {0, 0, 0, 0};
+    GLint scissor[4] = {0, 0, 0, 0};  // the box; GL 1.1 starts it at the window's size
     GLuint texture = 0;
     float clearColor[4] = {0, 0, 0, 0};
     float clearDepth = 1;
@@ -150,6 +152,10 @@ void setEnabled(GLenum cap, bool on) {
             a.blend = on;
             backend::setEnabled(cap, on);
             break;
+        case GL_SCISSOR_TEST:
+            a.scissorTest = on;
+            backend::setEnabled(cap, on);
+            break;
         default:
             break;
     }
@@ -177,6 +183,8 @@ void restore(GLbitfield mask, const Attributes& saved) {
     if (mask & (GL_ENABLE_BIT | GL_POLYGON_BIT)) a.cullFace = saved.cullFace;
     if (mask & (GL_ENABLE_BIT | GL_TEXTURE_BIT)) a.texture2D = saved.texture2D;
     if (mask & (GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT)) a.blend = saved.blend;
+    if (mask & (GL_ENABLE_BIT | GL_SCISSOR_BIT)) a.scissorTest = saved.scissorTest;
+    if (mask & GL_SCISSOR_BIT) std::copy_n(saved.scissor, 4, a.scissor);
     if (mask & (GL_ENABLE_BIT | GL_FOG_BIT)) a.fog = saved.fog;
     if (mask & GL_TRANSFORM_BIT) a.matrixMode = saved.matrixMode;
     if (mask & GL_DEPTH_BUFFER_BIT) {
@@ -190,6 +198,10 @@ void restore(GLbitfield mask, const Attributes& saved) {
     if (a.depthTest != before.depthTest) backend::setEnabled(GL_DEPTH_TEST, a.depthTest);
     if (a.cullFace != before.cullFace) backend::setEnabled(GL_CULL_FACE, a.cullFace);
     if (a.blend != before.blend) backend::setEnabled(GL_BLEND, a.blend);
+    if (a.scissorTest != before.scissorTest) backend::setEnabled(GL_SCISSOR_TEST, a.scissorTest);
+    if (!std::equal(a.scissor, a.scissor + 4, before.scissor)) {
+        backend::scissor(a.scissor[0], a.scissor[1], a.scissor[2], a.scissor[3]);
+    }
     if (a.depthFunc != before.depthFunc) backend::depthFunc(a.depthFunc);
     if (!std::equal(a.viewport, a.viewport + 4, before.viewport)) {
         backend::viewport(a.viewport[0], a.viewport[1], a.viewport[2], a.viewport[3]);
@@ -209,22 +221,29 @@ bool initialize() {
     c.current.lights[0].diffuse[0] = c.current.lights[0].diffuse[1] =
         c.current.lights[0].diffuse[2] = 1;
     for (int i = 0; i < 256; ++i) byteToFloat[i] = static_cast<float>(i) / 255.0f;
-    return backend::initialize(c.current.viewport);
+    if (!backend::initialize(c.current.viewport)) return false;
+    std::copy_n(c.current.viewport, 4, c.current.scissor);
+    return true;
+}
+
+void flush() {
+    backend::flush();
 }
 
 void drawLayer(int width, int height, const unsigned char* pixels, int first, int end) {
     const Context& c = context();
     if (c.compiling || c.inside || width <= 0 || height <= 0 || pixels == nullptr) return;
-    // Nothing but the layer decides what shows: no test, culling or blending.
+    // Nothing but the layer decides what shows: no test, scissor, culling or
+    // blending.
     const Attributes& a = c.current;
-    const GLenum caps[] = {GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND};
-    const bool on[] = {a.depthTest, a.cullFace, a.blend};
-    for (int i = 0; i < 3; ++i) {
+    const GLenum caps[] = {GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND, GL_SCISSOR_TEST};
+    const bool on[] = {a.depthTest, a.cullFace, a.blend, a.scissorTest};
+    for (int i = 0; i < 4; ++i) {
         if (on[i]) backend::setEnabled(caps[i], false);
     }
     backend::drawLayer(width, height, pixels, std::max(first, 0), std::min(end, height));
     backend::viewport(a.viewport[0], a.viewport[1], a.viewport[2], a.viewport[3]);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         if (on[i]) backend::setEnabled(caps[i], true);
     }
 }
@@ -418,6 +437,14 @@ void GLAPIENTRY glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
     const GLint viewport[4] = {x, y, width, height};
     std::copy_n(viewport, 4, c.current.viewport);
     webgl::backend::viewport(x, y, width, height);
+}
+
+void GLAPIENTRY glScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
+    webgl::Context& c = context();
+    if (c.compiling || width < 0 || height < 0) return;
+    const GLint box[4] = {x, y, width, height};
+    std::copy_n(box, 4, c.current.scissor);
+    webgl::backend::scissor(x, y, width, height);
 }
 
 void GLAPIENTRY glClear(GLbitfield mask) {

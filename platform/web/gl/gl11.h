@@ -18,6 +18,9 @@ namespace webgl {
 // be built; a line on standard error says why.
 bool initialize();
 
+// Sends the draws the layer has gathered: before the page shows the frame.
+void flush();
+
 // Over rows [first, end) of the colour buffer, those rows of an image of its
 // size (8-bit RGBA rows, bottom first, as glReadPixels gives them) of which
 // only the opaque pixels (alpha 255) show: they take the image's red, green
