@@ -380,8 +380,10 @@ bool initialize(int viewport[4]) {
         ES(BindVertexArray)(objects.vertexArrays[layout]);
         ES(BindBuffer)(GL_ARRAY_BUFFER, objects.vertexBuffer);
         ES(BindBuffer)(GL_ELEMENT_ARRAY_BUFFER, objects.indexBuffer);
-        if (layout == kMatrices) {
-            const auto stride = static_cast<GLsizei>(sizeof(MatrixVertex));
+        if (layout != kCompact) {
+            // A MatrixVertex starts with its Vertex.
+            const auto stride =
+                static_cast<GLsizei>(layout == kMatrices ? sizeof(MatrixVertex) : sizeof(Vertex));
             ES(VertexAttribPointer)
             (0, 3, GL_FLOAT, GL_FALSE, stride,
              reinterpret_cast<const void*>(offsetof(Vertex, position)));
@@ -391,26 +393,14 @@ bool initialize(int viewport[4]) {
             ES(VertexAttribPointer)
             (2, 2, GL_FLOAT, GL_FALSE, stride,
              reinterpret_cast<const void*>(offsetof(Vertex, texCoord)));
-            for (GLuint column = 0; column < 4; ++column) {
+            ES(EnableVertexAttribArray)(2);
+            for (GLuint column = 0; layout == kMatrices && column < 4; ++column) {
                 ES(VertexAttribPointer)
                 (3 + column, 4, GL_FLOAT, GL_FALSE, stride,
                  reinterpret_cast<const void*>(offsetof(MatrixVertex, modelviewProjection) +
                                                column * 4 * sizeof(float)));
                 ES(EnableVertexAttribArray)(3 + column);
             }
-            ES(EnableVertexAttribArray)(2);
-        } else if (layout == kFull) {
-            const auto stride = static_cast<GLsizei>(sizeof(Vertex));
-            ES(VertexAttribPointer)
-            (0, 3, GL_FLOAT, GL_FALSE, stride,
-             reinterpret_cast<const void*>(offsetof(Vertex, position)));
-            ES(VertexAttribPointer)
-            (1, 4, GL_FLOAT, GL_FALSE, stride,
-             reinterpret_cast<const void*>(offsetof(Vertex, color)));
-            ES(VertexAttribPointer)
-            (2, 2, GL_FLOAT, GL_FALSE, stride,
-             reinterpret_cast<const void*>(offsetof(Vertex, texCoord)));
-            ES(EnableVertexAttribArray)(2);
         } else {
             const auto stride = static_cast<GLsizei>(sizeof(CompactVertex));
             ES(VertexAttribPointer)
