@@ -14,7 +14,8 @@ namespace app {
 
 namespace {
 
-constexpr std::size_t kFrameBytes = std::size_t{kShowWidth} * kShowHeight * 4;
+constexpr std::size_t kRowBytes = std::size_t{kShowWidth} * 4;
+constexpr std::size_t kFrameBytes = kRowBytes * kShowHeight;
 
 }  // namespace
 
@@ -69,7 +70,6 @@ void PaintedStreaks::check() {
 void PaintedStreaks::paint() {
     if (quads_.empty()) return;
     const show::RowSpan last = layerRows_;
-    constexpr std::size_t kRowBytes = std::size_t{kShowWidth} * 4;
     std::fill(frame_.begin() + static_cast<std::ptrdiff_t>(last.first * kRowBytes),
               frame_.begin() + static_cast<std::ptrdiff_t>(last.end * kRowBytes), 0);
     layerRows_ = show::paintStreakLayer(quads_, frame_.data(), rule_);
@@ -102,7 +102,6 @@ void PaintedStreaks::drawLayer() {
     glLoadIdentity();
     glRasterPos2f(-1, -1);
     glBitmap(0, 0, 0, 0, 0, static_cast<GLfloat>(layerRows_.first), nullptr);
-    constexpr std::size_t kRowBytes = std::size_t{kShowWidth} * 4;
     glDrawPixels(kShowWidth, layerRows_.end - layerRows_.first, GL_RGBA, GL_UNSIGNED_BYTE,
                  frame_.data() + static_cast<std::size_t>(layerRows_.first) * kRowBytes);
     glPopMatrix();
