@@ -2,12 +2,18 @@
 
 #include <GL/gl.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "app/clocks.h"
 #include "app/display_window.h"
+#include "image/texture.h"
 #include "platform/data_folder.h"
 #include "platform/platform.h"
 #include "render/gl_state.h"
 #include "show/frame_composer.h"
+#include "show/hidden_scenes.h"
 
 namespace app {
 
@@ -41,6 +47,11 @@ void initShow(show::FrameObserver* observer) {
 
 int WinMain(show::FrameObserver* observer) {
     platform::Platform& system = platform::currentPlatform();
+    // The seven pictures are read and decoded beside the window's creation
+    // and the font's; the loading pass uploads them in its own order.
+    std::vector<std::string> pictures{platform::dataPath(show::kFacePath)};
+    for (const char* path : show::kBackgroundPaths) pictures.push_back(platform::dataPath(path));
+    const image::PicturePrefetch prefetch(std::move(pictures));
     mainWindow.create();
     system.startSoundSystem(1);
     system.openMusicStream(platform::dataPath(kMusicPath).c_str());

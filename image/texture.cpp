@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "image/file_buffer.h"
@@ -34,10 +36,25 @@ void Texture::setSize(int newWidth, int newHeight) {
 
 namespace {
 
+std::string tooBigForTextures(int potWidth, int potHeight, GLint largest) {
+    return "too big for this GL's textures (" + std::to_string(potWidth) + " by " +
+           std::to_string(potHeight) + "; it takes at most " + std::to_string(largest) + ")";
+}
+
+// Stays 0 without a context: nothing to upload to.
+GLint largestTexture() {
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    return largest;
+}
+
 // Decoded rows go straight to their place in the power-of-two texture
 // image; the texels right of and below the picture are transparent black.
 class TextureSink : public RowSink {
   public:
+    // largest: the biggest texture side taken (0: any).
+    explicit TextureSink(GLint largest) : largest_(largest) {}
+
     bool begin(int pictureWidth, int pictureHeight, int, int) override {
         width = pictureWidth;
         height = pictureHeight;
@@ -48,12 +65,8 @@ class TextureSink : public RowSink {
         potRowBytes_ = static_cast<std::size_t>(potWidth) * 4;
         // A GPU takes textures up to a size of its own (8192 a side is
         // common); a larger one would leave a blank picture without a word.
-        GLint largest = 0;  // stays 0 without a context: nothing to upload to
-        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
-        if (largest > 0 && (potWidth > largest || potHeight > largest)) {
-            refusal = "too big for this GL's textures (" + std::to_string(potWidth) + " by " +
-                      std::to_string(potHeight) + "; it takes at most " + std::to_string(largest) +
-                      ")";
+        if (largest_ > 0 && (potWidth > largest_ || potHeight > largest_)) {
+            refusal = tooBigForTextures(potWidth, potHeight, largest_);
             return false;
         }
         const std::size_t bytes = potRowBytes_ * static_cast<std::size_t>(potHeight);
@@ -86,9 +99,34 @@ class TextureSink : public RowSink {
     std::string refusal;  // why begin refused the picture
 
   private:
+    GLint largest_;
     std::size_t rowBytes_ = 0;
     std::size_t potRowBytes_ = 0;
 };
+
+// Calls no GL; `largest` as TextureSink's.
+TextureImage decodeTexture(const FileBuffer& file, GLint largest) {
+    TextureImage image;
+    if (file.size <= 0 || file.contents() == nullptr) {
+        image.reason = *file.error() != '\0' ? file.error() : "cannot read the file";
+        return image;
+    }
+    TextureSink sink(largest);
+    const bool decoded =
+        decodeJpeg(file.contents(), static_cast<std::size_t>(file.size), sink, image.reason);
+    if (!sink.refusal.empty()) {
+        image.reason = sink.refusal;
+        image.refusedForSize = true;
+    } else if (decoded) {
+        image.width = sink.width;
+        image.height = sink.height;
+        image.texels = std::move(sink.texels);
+    }
+    return image;
+}
+
+// The prefetch that Texture::loadJpeg(path) takes from; one at a time.
+PicturePrefetch* activePrefetch = nullptr;
 
 }  // namespace
 
@@ -125,23 +163,103 @@ void Texture::bind() {
 }
 
 void Texture::loadJpeg(const FileBuffer& file) {
-    TextureSink sink;
-    std::string reason;
-    bool decoded = false;
-    if (file.size <= 0 || file.contents() == nullptr) {
-        reason = *file.error() != '\0' ? file.error() : "cannot read the file";
-    } else {
-        decoded = decodeJpeg(file.contents(), static_cast<std::size_t>(file.size), sink, reason);
-        if (!sink.refusal.empty()) reason = sink.refusal;
+    uploadImage(decodeTexture(file, largestTexture()), file.path());
+}
+
+void Texture::loadJpeg(const std::string& path) {
+    std::optional<TextureImage> image;
+    if (activePrefetch != nullptr) image = activePrefetch->take(path);
+    if (!image) {
+        const FileBuffer file(path.c_str());
+        loadJpeg(file);
+        return;
     }
-    if (!decoded) {
-        platform::report("%s: %s", file.path(), reason.c_str());
+    uploadImage(std::move(*image), path.c_str());
+}
+
+void Texture::uploadImage(TextureImage image, const char* path) {
+    // A prefetched picture was decoded before the GL could be asked.
+    if (image.texels != nullptr) {
+        const Texture size(image.width, image.height);
+        const GLint largest = largestTexture();
+        if (largest > 0 && (size.potWidth > largest || size.potHeight > largest)) {
+            image.reason = tooBigForTextures(size.potWidth, size.potHeight, largest);
+            image.texels.reset();
+        }
+    }
+    if (image.texels == nullptr) {
+        platform::report("%s: %s", path, image.reason.c_str());
         upload(nullptr, 0, 0);
         return;
     }
     // The rows are in place already: only the sizes are left to set.
-    setSize(sink.width, sink.height);
-    uploadTexels(sink.texels.get());
+    setSize(image.width, image.height);
+    uploadTexels(image.texels.get());
+}
+
+// Every GL of the show's time takes 2048 a side (OpenGL 1.1 cards took 1024
+// or 2048); a bigger picture waits for the GL's own limit.
+constexpr GLint kPrefetchLargest = 2048;
+
+PicturePrefetch::PicturePrefetch(std::vector<std::string> paths) {
+#if !defined(__EMSCRIPTEN__)  // the page runs on one thread
+    if (activePrefetch != nullptr) return;
+    slots_.resize(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) slots_[i].path = std::move(paths[i]);
+    try {
+        worker_ = std::thread([this] { decodeAll(); });
+    } catch (const std::system_error&) {
+        slots_.clear();  // each picture is read when it is asked for
+        return;
+    }
+    activePrefetch = this;
+#else
+    (void)paths;
+#endif
+}
+
+PicturePrefetch::~PicturePrefetch() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    if (worker_.joinable()) worker_.join();
+    if (activePrefetch == this) activePrefetch = nullptr;
+}
+
+void PicturePrefetch::decodeAll() {
+    for (Slot& slot : slots_) {
+        {
+            const std::lock_guard lock(mutex_);
+            if (stopping_) return;
+        }
+        TextureImage image;
+        try {
+            const FileBuffer file(slot.path.c_str());
+            image = decodeTexture(file, kPrefetchLargest);
+        } catch (...) {  // no memory: left for loadJpeg
+            image = TextureImage();
+            image.refusedForSize = true;
+        }
+        const std::lock_guard lock(mutex_);
+        slot.image = std::move(image);
+        slot.ready = true;
+        decoded_.notify_all();
+    }
+}
+
+std::optional<TextureImage> PicturePrefetch::take(const std::string& path) {
+    std::unique_lock lock(mutex_);
+    for (Slot& slot : slots_) {
+        if (slot.taken || slot.path != path) continue;
+        decoded_.wait(lock, [&] { return slot.ready; });
+        slot.taken = true;
+        // Refused for its size or memory: loadJpeg tries again itself,
+        // against the GL's own limit.
+        if (slot.image.refusedForSize) return std::nullopt;
+        return std::move(slot.image);
+    }
+    return std::nullopt;
 }
 
 }  // namespace image

@@ -3,7 +3,6 @@
 #include <GL/gl.h>
 
 #include "app/clocks.h"
-#include "image/file_buffer.h"
 #include "image/texture.h"
 #include "platform/data_folder.h"
 #include "platform/random.h"
@@ -95,8 +94,7 @@ void composeFrame(FrameObserver* observer) {
     static image::Texture backgrounds[7];
     if (loadingPass) {
         for (int slot = 1; slot <= 6; ++slot) {
-            const image::FileBuffer file(platform::dataPath(kBackgroundPaths[slot - 1]).c_str());
-            backgrounds[slot].loadJpeg(file);
+            backgrounds[slot].loadJpeg(platform::dataPath(kBackgroundPaths[slot - 1]));
         }
     }
 

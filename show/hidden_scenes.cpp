@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "app/clocks.h"
-#include "image/file_buffer.h"
 #include "image/texture.h"
 #include "mesh/builders.h"
 #include "mesh/mesh.h"
@@ -114,10 +113,7 @@ void drawBoxField() {
 void drawHiddenScene(int mode) {
     // Made on the first call; released at exit while the context is current.
     static image::Texture faceTexture(512, 512);
-    if (loadingPass) {
-        const image::FileBuffer file(platform::dataPath(kFacePath).c_str());
-        faceTexture.loadJpeg(file);
-    }
+    if (loadingPass) faceTexture.loadJpeg(platform::dataPath(kFacePath));
     glColor4f(1, 1, 1, 1);
     glDisable(GL_LIGHTING);
 

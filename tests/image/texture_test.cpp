@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "image/file_buffer.h"
@@ -135,6 +136,70 @@ TEST(Texture, HoldsAFileInAPowerOfTwoOrTheEmptyPictureWithOneLine) {
                 << width << " by " << height << " at " << limit << ": " << line;
         }
     }
+}
+
+// Pictures decoded on the prefetch's thread reach the texture, and the
+// standard error, as the same pictures read when asked for: a good one, a
+// missing one, a damaged one, one above the GL's limit (asked only at the
+// upload), one above what any GL takes (left for the upload to decode) and a
+// path that was never prefetched; a path named twice is taken twice, and a
+// prefetched one never asked for is passed over.
+TEST(Texture, PrefetchedPicturesLoadAsPicturesReadThen) {
+    ASSERT_TRUE(test_support::openGlContext());
+    const std::string stem = testing::TempDir() + "streakshow_prefetch_" + std::to_string(getpid());
+    struct Case {
+        std::string path;
+        Bytes jpeg;  // none: no file
+        GLint textureLimit = 0;
+    };
+    Bytes damaged = test_jpeg::encode({.width = 9, .height = 5});
+    damaged[3] = 0xC2;
+    std::vector<Case> cases = {
+        {stem + "_a.jpg", test_jpeg::encode({.width = 20, .height = 13})},
+        {stem + "_missing.jpg", {}},
+        {stem + "_damaged.jpg", damaged},
+        {stem + "_a.jpg", {}, 16},
+        {stem + "_wide.jpg", test_jpeg::encode({.width = 4100, .height = 8})},
+        {stem + "_a.jpg", {}},
+    };
+    const std::string unasked = stem + "_unasked.jpg";
+    test_jpeg::writeFile(unasked, test_jpeg::encode({.width = 7, .height = 3}));
+    for (const Case& c : cases) {
+        if (!c.jpeg.empty()) test_jpeg::writeFile(c.path, c.jpeg);
+    }
+    const auto load = [&](bool prefetched) {
+        std::vector<std::string> paths{unasked};
+        for (const Case& c : cases) paths.push_back(c.path);
+        paths.pop_back();  // the last is read when asked for
+        std::optional<image::PicturePrefetch> prefetch;
+        if (prefetched) prefetch.emplace(paths);
+        std::vector<std::pair<Bytes, std::string>> loaded;
+        for (const Case& c : cases) {
+            image::Texture texture(512, 512);
+            test_support::glRecording().maxTextureSize = c.textureLimit;
+            testing::internal::CaptureStderr();
+            if (prefetched) {
+                texture.loadJpeg(c.path);
+            } else {
+                texture.loadJpeg(image::FileBuffer(c.path.c_str()));
+            }
+            test_support::glRecording().maxTextureSize = 0;
+            loaded.emplace_back(texels(texture), testing::internal::GetCapturedStderr());
+        }
+        return loaded;
+    };
+    const auto wanted = load(false), got = load(true);
+    for (const Case& c : cases) std::remove(c.path.c_str());
+    std::remove(unasked.c_str());
+    ASSERT_EQ(got.size(), wanted.size());
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].second, wanted[i].second) << i;
+        EXPECT_TRUE(got[i].first == wanted[i].first) << i << ": " << got[i].first.size();
+    }
+    // The cases mean what they say.
+    EXPECT_EQ(wanted[0].first.size(), 32u * 16 * 4);
+    EXPECT_EQ(wanted[4].first.size(), 8192u * 8 * 4);
+    for (const std::size_t refused : {1, 2, 3}) EXPECT_NE(wanted[refused].second, "") << refused;
 }
 
 }  // namespace
