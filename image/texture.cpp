@@ -197,8 +197,9 @@ void Texture::uploadImage(TextureImage image, const char* path) {
     uploadTexels(image.texels.get());
 }
 
-// Every GL of the show's time takes 2048 a side (OpenGL 1.1 cards took 1024
-// or 2048); a bigger picture waits for the GL's own limit.
+// A picture whose texture would be bigger than this a side is left for the
+// upload, which decodes it once the GL can say what it takes, rather than
+// spending the memory on a texture the GL may refuse.
 constexpr GLint kPrefetchLargest = 2048;
 
 PicturePrefetch::PicturePrefetch(std::vector<std::string> paths) {

@@ -73,9 +73,10 @@ class Texture {
 // while the caller goes on (the show opens its window and builds its font
 // meanwhile). While it exists, Texture::loadJpeg(path) takes each picture
 // from it, waiting for it if need be, and uploads it with the same messages
-// as a picture decoded then. A picture bigger than any GL may take, or one
-// there was no memory for, is left for loadJpeg to read and decode itself.
-// Where no thread can be started, everything is.
+// as a picture decoded then. A picture whose texture would be over 2048 a
+// side, or one there was no memory for, is left for loadJpeg to read and
+// decode itself against the GL's own limit; so is every picture where no
+// thread can be started.
 class PicturePrefetch {
   public:
     explicit PicturePrefetch(std::vector<std::string> paths);
