@@ -36,7 +36,10 @@ void Texture::setSize(int newWidth, int newHeight) {
 
 namespace {
 
+// Why a texture of this size is refused where the biggest side taken is
+// `largest` (0: any); empty when it is taken.
 std::string tooBigForTextures(int potWidth, int potHeight, GLint largest) {
+    if (largest <= 0 || (potWidth <= largest && potHeight <= largest)) return {};
     return "too big for this GL's textures (" + std::to_string(potWidth) + " by " +
            std::to_string(potHeight) + "; it takes at most " + std::to_string(largest) + ")";
 }
@@ -65,10 +68,8 @@ class TextureSink : public RowSink {
         potRowBytes_ = static_cast<std::size_t>(potWidth) * 4;
         // A GPU takes textures up to a size of its own (8192 a side is
         // common); a larger one would leave a blank picture without a word.
-        if (largest_ > 0 && (potWidth > largest_ || potHeight > largest_)) {
-            refusal = tooBigForTextures(potWidth, potHeight, largest_);
-            return false;
-        }
+        refusal = tooBigForTextures(potWidth, potHeight, largest_);
+        if (!refusal.empty()) return false;
         const std::size_t bytes = potRowBytes_ * static_cast<std::size_t>(potHeight);
         // A big picture needs a big texture (9000 pixels a side need 1 GiB),
         // which a 32-bit process or a limited one may not have: refused
@@ -181,11 +182,8 @@ void Texture::uploadImage(TextureImage image, const char* path) {
     // A prefetched picture was decoded before the GL could be asked.
     if (image.texels != nullptr) {
         const Texture size(image.width, image.height);
-        const GLint largest = largestTexture();
-        if (largest > 0 && (size.potWidth > largest || size.potHeight > largest)) {
-            image.reason = tooBigForTextures(size.potWidth, size.potHeight, largest);
-            image.texels.reset();
-        }
+        image.reason = tooBigForTextures(size.potWidth, size.potHeight, largestTexture());
+        if (!image.reason.empty()) image.texels.reset();
     }
     if (image.texels == nullptr) {
         platform::report("%s: %s", path, image.reason.c_str());
